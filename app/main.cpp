@@ -1,0 +1,6 @@
+#include "CQuillmereApp.h"
+
+int main(int argc, char** argv) {
+  CQuillmereApp app(argc, argv);
+  return app.InitInstance() ? 1 : 0;
+}

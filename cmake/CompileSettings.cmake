@@ -1,0 +1,11 @@
+# One interface target carries the compile settings every target of the project shares.
+add_library(quillmere_settings INTERFACE)
+target_compile_options(quillmere_settings INTERFACE -Wall -Wextra -Werror)
+target_compile_definitions(quillmere_settings INTERFACE
+  $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)
+if(QUILLMERE_SANITIZE)
+  target_compile_options(quillmere_settings INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(quillmere_settings INTERFACE -fsanitize=address,undefined)
+  target_compile_definitions(quillmere_settings INTERFACE _GLIBCXX_ASSERTIONS)
+endif()

@@ -1,0 +1,47 @@
+#include "DirectoryListing.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+int CompareNoCase(const std::string& a, const std::string& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+}  // namespace
+
+bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) {
+  entries.clear();
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) return false;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
+    bool isDirectory = entry->d_type == DT_DIR;
+    if (entry->d_type == DT_UNKNOWN) {
+      struct stat st {};
+      const std::string full = path + "/" + entry->d_name;
+      isDirectory = ::lstat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    entries.push_back({entry->d_name, isDirectory});
+  }
+  ::closedir(dir);
+  std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
+    const int c = CompareNoCase(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
+  });
+  return true;
+}
+
+}  // namespace platform

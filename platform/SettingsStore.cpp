@@ -1,0 +1,17 @@
+#include "SettingsStore.h"
+
+#include "RegistryStore.h"
+
+namespace platform {
+
+int GetSettingInt(const std::string& key) { return RegGetInt(kSettingsKey, key, 0); }
+
+std::string GetSettingString(const std::string& key) { return RegGetString(kSettingsKey, key); }
+
+void WriteSettingInt(const std::string& key, int value) { RegSetInt(kSettingsKey, key, value); }
+
+void WriteSettingString(const std::string& key, const std::string& value) {
+  RegSetString(kSettingsKey, key, value);
+}
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Quillmere and starts it. A local FTP server for the built-in
+# test account runs on 127.0.0.1:21 while the program is open, so uploads and downloads work with
+# "Get a temporary test account" and no server of your own. Without a display, the program runs
+# on a virtual one (Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+if [ -x scripts/demo-server.sh ]; then
+  bash scripts/demo-server.sh start
+  trap 'bash scripts/demo-server.sh stop' EXIT
+fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  exec_prefix=(xvfb-run -a -s "-screen 0 1280x1024x24")
+else
+  exec_prefix=()
+fi
+"${exec_prefix[@]}" ./build/app/Quillmere

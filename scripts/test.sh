@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: the plain build, the sanitizer build and
+# the build without the GUI layer (which proves that the lower layers stand alone).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+chmod 700 "$XDG_RUNTIME_DIR"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+status=0
+run() {  # run DIR [cmake options...]
+  local dir=$1
+  shift
+  echo "== build $dir"
+  bash scripts/build.sh "$dir" "$@"
+  echo "== test $dir"
+  (cd "$dir" && ctest --output-on-failure -j2 --timeout 600) || status=1
+}
+run build-core -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_GUI=OFF
+run build -DCMAKE_BUILD_TYPE=Debug
+run build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON
+exit $status

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include "FavoritesTree.h"
+#include "TempDir.h"
+#include "TreeText.h"
+
+using testsupport::Describe;
+
+namespace {
+
+std::string Read(const std::string& bytes) {
+  FavoritesTree tree("/unused");
+  tree.LoadText(bytes);
+  return Describe(tree.Root());
+}
+
+// A tree of folders and links in which every name and URL byte matters.
+void BuildSample(FavoritesTree& tree) {
+  FavoriteNode* root = tree.AddNode(nullptr, "Favorites");
+  FavoriteNode* a = tree.AddNode(root, "A folder.with dots");
+  tree.AddNode(a, "B\x01http://b.example/path?q=1&r=\xff");
+  FavoriteNode* empty = tree.AddNode(a, "empty");
+  (void)empty;
+  tree.AddNode(root, "C\x01" "ftp://c/");
+  FavoriteNode* d = tree.AddNode(root, "\xe4\xf6\xfc");
+  tree.AddNode(tree.AddNode(d, "deeper"), "x\x01y");
+}
+
+}  // namespace
+
+TEST(FavoritesListWriter, WritesDepthFirstWithTabsAndCrLf) {
+  FavoritesTree tree("/unused");
+  BuildSample(tree);
+  EXPECT_EQ(tree.BuildText(),
+            std::string("Favorites\r\n"
+                        "\tA folder.with dots\r\n"
+                        "\t\tB\x01http://b.example/path?q=1&r=\xff\r\n"
+                        "\t\tempty\r\n"
+                        "\tC\x01" "ftp://c/\r\n"
+                        "\t\xe4\xf6\xfc\r\n"
+                        "\t\tdeeper\r\n"
+                        "\t\t\tx\x01y\r\n"));
+}
+
+TEST(FavoritesListWriter, LeavesOutExcludedNodesWithTheirDescendants) {
+  FavoritesTree tree("/unused");
+  BuildSample(tree);
+  tree.Root()->firstChild->excluded = 1;
+  EXPECT_EQ(tree.BuildText(), std::string("Favorites\r\n\tC\x01" "ftp://c/\r\n\t\xe4\xf6\xfc\r\n"
+                                          "\t\tdeeper\r\n\t\t\tx\x01y\r\n"));
+  tree.Root()->excluded = 1;
+  EXPECT_EQ(tree.BuildText(), "");
+  FavoritesTree empty("/unused");
+  EXPECT_EQ(empty.BuildText(), "");
+}
+
+TEST(FavoritesListWriter, StoresTheListInAFileAndReplacesIt) {
+  testsupport::TempDir dir;
+  FavoritesTree tree("/unused");
+  BuildSample(tree);
+  testsupport::WriteFile(dir / "out.txt", std::string(100000, 'x'));
+  const std::string text = tree.BuildText(dir / "out.txt");
+  EXPECT_EQ(testsupport::ReadFile(dir / "out.txt"), text);
+  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt.part"));
+  EXPECT_EQ(tree.BuildText(dir / "no/such/folder.txt"), "");
+}
+
+TEST(FavoritesListReader, RoundTripGivesTheSameTree) {
+  testsupport::TempDir dir;
+  FavoritesTree tree("/unused");
+  BuildSample(tree);
+  tree.BuildText(dir / "list.txt");
+  FavoritesTree back("/unused");
+  ASSERT_EQ(back.Load(dir / "list.txt"), 0);
+  EXPECT_EQ(Describe(back.Root()), Describe(tree.Root()));
+  FavoritesTree missing("/unused");
+  EXPECT_EQ(missing.Load(dir / "missing.txt"), 1);
+  EXPECT_EQ(missing.Root(), nullptr);
+}
+
+TEST(FavoritesListReader, ReadsWhatTheWriterNeverProducesByTheFormatsRules) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string tree;
+  } cases[] = {
+      {"empty file", "", "\n"},
+      {"one unterminated line", "Favorites", "Favorites\n"},
+      {"last unterminated line dropped", "R\r\n\tA\r\n\tB", "R\n  A\n"},
+      {"first line's TABs dropped", "\t\tR\r\n\tA\r\n", "R\n  A\n"},
+      {"lines without TABs are root children", "R\r\nA\r\n\tA1\r\nB\r\n", "R\n  A\n    A1\n  B\n"},
+      {"jump of three levels nests once per line", "R\r\n\t\t\tX\r\n\t\t\tY\r\n\tZ\r\n",
+       "R\n  X\n    Y\n  Z\n"},
+      {"back up several levels", "R\r\n\tA\r\n\t\tB\r\n\t\t\tC\r\n\tD\r\n",
+       "R\n  A\n    B\n      C\n  D\n"},
+      {"lone LF and lone CR are data", "R\r\n\ta\nb\rc\r\n", "R\n  a\nb\rc\n"},
+      {"LF-only file is one line", "R\n\tA\n\tB\n", "R\n\tA\n\tB\n\n"},
+      {"0xFF is ordinary data", "R\r\n\t\xff name\r\n\tafter\r\n", "R\n  \xff name\n  after\n"},
+      {"trailing CR of an unterminated first line stays", "R\r", "R\r\n"},
+      {"empty lines are nodes with empty text", "R\r\n\r\n\t\r\n", "R\n  \n    \n"},
+      {"NUL ends a node text", std::string("R\r\n\tab\0cd\r\n\tnext\r\n", 18), "R\n  ab\n  next\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Read(c.bytes), c.tree) << c.name;
+}
+
+TEST(FavoritesListReader, KeepsLongLinesWhole) {
+  for (size_t length : {1022u, 1023u, 10u * 1024 * 1024}) {
+    const std::string text = "L\x01http://" + std::string(length - 9, 'u');
+    FavoritesTree tree("/unused");
+    tree.LoadText("R\r\n\t" + text + "\r\n\tafter\r\n");
+    ASSERT_NE(tree.Root()->firstChild, nullptr);
+    EXPECT_EQ(tree.Root()->firstChild->text, text) << length;
+    EXPECT_EQ(tree.Root()->firstChild->nextSibling->text, "after");
+  }
+}
+
+TEST(FavoritesListReader, SurvivesDeepAndWideLists) {
+  // 5,000 lines each one TAB deeper than the last: a chain 5,000 nodes deep (12 MB).
+  std::string deep = "R\r\n";
+  const int depth = 5000;
+  for (int i = 1; i <= depth; ++i) deep += std::string(static_cast<size_t>(i), '\t') + "n\r\n";
+  FavoritesTree tree("/unused");
+  tree.LoadText(deep);
+  int levels = 0;
+  for (const FavoriteNode* n = tree.Root(); n; n = n->firstChild.get()) ++levels;
+  EXPECT_EQ(levels, depth + 1);
+  EXPECT_EQ(tree.BuildText(), deep);
+
+  std::string wide = "R\r\n";
+  for (int i = 0; i < 100000; ++i) wide += "\tn" + std::to_string(i) + "\r\n";
+  tree.Clear();
+  tree.LoadText(wide);
+  EXPECT_EQ(tree.BuildText(), wide);
+}
+
+TEST(FavoritesTree, ClearingAMillionDeepChainDoesNotRecurse) {
+  FavoritesTree tree("/unused");
+  FavoriteNode* node = tree.AddNode(nullptr, "R");
+  for (int i = 0; i < 1000000; ++i) node = tree.AddNode(node, "n");
+  tree.Clear();
+  EXPECT_EQ(tree.Root(), nullptr);
+}

@@ -1,0 +1,95 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "FavoritesManager.h"
+#include "RegistryStore.h"
+#include "ShellFolders.h"
+#include "TempDir.h"
+#include "TreeText.h"
+
+using testsupport::Describe;
+using testsupport::WriteFile;
+using testsupport::WriteShortcut;
+
+class FavoritesScan : public ::testing::Test {
+ protected:
+  std::string Scan() {
+    manager_.ScanLocal();
+    return Describe(manager_.localTree.Root());
+  }
+  testsupport::TempHome home_;
+  std::string fav_ = home_.favorites();
+  FavoritesManager manager_;
+};
+
+TEST_F(FavoritesScan, MissingOrEmptyFolderGivesTheRootAlone) {
+  EXPECT_EQ(Scan(), "Favorites\n");
+  std::filesystem::create_directories(fav_);
+  EXPECT_EQ(Scan(), "Favorites\n");
+}
+
+TEST_F(FavoritesScan, BuildsTheTreeWithTitlesInAStableOrder) {
+  WriteShortcut(fav_ + "/zeta.url", "http://z/");
+  WriteShortcut(fav_ + "/Alpha.url", "http://a/");
+  WriteShortcut(fav_ + "/Tech.News/Daily.News.url", "http://daily/");
+  WriteShortcut(fav_ + "/Tech.News/deep/x.url", "http://x/");
+  WriteShortcut(fav_ + "/beta/.cache", "http://cache/");
+  WriteShortcut(fav_ + "/beta/other.lnk", "http://not-url-extension/");
+  WriteFile(fav_ + "/beta/desktop.ini", "[.ShellClassInfo]\r\nLocalizedResourceName=x\r\n");
+  WriteFile(fav_ + "/beta/no-url.url", "[InternetShortcut]\r\nIDList=\r\n");
+  WriteShortcut(fav_ + "/.hidden/h.url", "http://h/");
+  std::filesystem::create_directories(fav_ + "/empty");
+  EXPECT_EQ(Scan(),
+            "Favorites\n"
+            "  \n"  // ".hidden": everything before the last dot, which is nothing
+            "    h | http://h/\n"
+            "  Alpha | http://a/\n"
+            "  beta\n"
+            "     | http://cache/\n"
+            "    other | http://not-url-extension/\n"
+            "  empty\n"
+            "  Tech\n"
+            "    Daily.News | http://daily/\n"
+            "    deep\n"
+            "      x | http://x/\n"
+            "  zeta | http://z/\n");
+}
+
+TEST_F(FavoritesScan, ScanningTwiceGivesTheSameTree) {
+  WriteShortcut(fav_ + "/a/b.url", "http://b/");
+  WriteShortcut(fav_ + "/c.url", "http://c/");
+  const std::string first = Scan();
+  EXPECT_EQ(Scan(), first);
+}
+
+TEST_F(FavoritesScan, UnreadableFolderAndSymbolicLinksDoNotStopTheScan) {
+  WriteShortcut(fav_ + "/a.url", "http://a/");
+  WriteShortcut(fav_ + "/locked/x.url", "http://x/");
+  WriteShortcut(fav_ + "/z.url", "http://z/");
+  // A link back to the top would make the scan endless if it were followed.
+  ASSERT_EQ(::symlink(fav_.c_str(), (fav_ + "/loop").c_str()), 0);
+  ::chmod((fav_ + "/locked").c_str(), 0);
+  const std::string tree = Scan();
+  ::chmod((fav_ + "/locked").c_str(), 0755);
+  if (::geteuid() == 0) {
+    EXPECT_EQ(tree, "Favorites\n  a | http://a/\n  locked\n    x | http://x/\n  z | http://z/\n");
+  } else {
+    EXPECT_EQ(tree, "Favorites\n  a | http://a/\n  locked\n  z | http://z/\n");
+  }
+}
+
+TEST_F(FavoritesScan, LongUrlIsKeptWhole) {
+  const std::string url = "http://long/" + std::string(5000, 'u');
+  WriteShortcut(fav_ + "/l.url", url);
+  Scan();
+  EXPECT_EQ(manager_.localTree.Root()->firstChild->Url(), url);
+}
+
+TEST_F(FavoritesScan, FollowsTheRelocatedFavoritesFolder) {
+  WriteShortcut(home_ / "Moved/m.url", "http://m/");
+  platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", home_ / "Moved");
+  EXPECT_EQ(Scan(), "Favorites\n  m | http://m/\n");
+}

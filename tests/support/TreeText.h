@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "FavoriteNode.h"
+
+namespace testsupport {
+
+// A readable picture of a tree for assertions: one line per node, two spaces per level, the URL
+// separator shown as " | ", excluded nodes marked with "-".
+inline std::string Describe(const FavoriteNode* node, int depth = 0) {
+  std::string out;
+  for (; node; node = node->nextSibling.get()) {
+    out.append(static_cast<size_t>(depth) * 2, ' ');
+    if (node->excluded) out += "-";
+    for (char c : node->text) {
+      if (c == FavoriteNode::kUrlSeparator) {
+        out += " | ";
+      } else {
+        out += c;
+      }
+    }
+    out += "\n";
+    out += Describe(node->firstChild.get(), depth + 1);
+  }
+  return out;
+}
+
+}  // namespace testsupport
