@@ -12,7 +12,8 @@ FavoriteNode* FavoritesTree::AddNode(FavoriteNode* parent, std::string text) {
   if (!root_) {
     root_ = std::move(node);
   } else {
-    AppendChild(parent, std::move(node));
+    // A missing parent in a tree that has a root can only mean the root.
+    AppendChild(parent ? parent : root_.get(), std::move(node));
   }
   return added;
 }
