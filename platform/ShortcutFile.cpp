@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -36,7 +37,8 @@ bool ReadSmallFile(const std::string& path, std::string& content) {
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -105,9 +107,7 @@ UrlPlace FindUrl(std::string_view content) {
 
 }  // namespace
 
-bool LoadShortcutUrl(const std::string& path, std::string& url) {
-  std::string content;
-  if (!ReadSmallFile(path, content)) return false;
+bool ParseShortcutUrl(std::string_view content, std::string& url) {
   const UrlPlace place = FindUrl(content);
   if (place.valueBegin == std::string_view::npos) return false;
   std::string_view value =
@@ -117,13 +117,12 @@ bool LoadShortcutUrl(const std::string& path, std::string& url) {
   return true;
 }
 
-int SaveShortcutUrl(const std::string& path, const std::string& url) {
-  if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return EINVAL;
+bool LoadShortcutUrl(const std::string& path, std::string& url) {
   std::string content;
-  struct stat st {};
-  const bool existing = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-                        ReadSmallFile(path, content);
-  if (!existing) content.clear();
+  return ReadSmallFile(path, content) && ParseShortcutUrl(content, url);
+}
+
+std::string WithShortcutUrl(std::string content, const std::string& url) {
   const UrlPlace place = FindUrl(content);
   if (place.valueBegin != std::string_view::npos) {
     content.replace(place.valueBegin, place.valueEnd - place.valueBegin, url);
@@ -135,9 +134,21 @@ int SaveShortcutUrl(const std::string& path, const std::string& url) {
     if (!content.empty() && content.back() != '\n') content += "\r\n";
     content += "[InternetShortcut]\r\nURL=" + url + "\r\n";
   }
+  return content;
+}
+
+int SaveShortcutUrl(const std::string& path, const std::string& url) {
+  if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return EINVAL;
+  std::string content;
+  struct stat st {};
+  const bool existing =
+      ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ReadSmallFile(path, content);
+  if (!existing) content.clear();
+  content = WithShortcutUrl(std::move(content), url);
 
   const std::string temp = path + ".quillmere-tmp";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+  const int fd =
+      ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return errno;
   size_t done = 0;
   while (done < content.size()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Internet shortcut files (".url"): an INI file whose [InternetShortcut] section holds URL=.
 namespace platform {
@@ -16,5 +17,10 @@ bool LoadShortcutUrl(const std::string& path, std::string& url);
 // name is replaced, never written through. Returns 0 on success, else an errno value. A URL that
 // holds CR, LF or NUL is refused (EINVAL): it would inject lines.
 int SaveShortcutUrl(const std::string& path, const std::string& url);
+
+// The two halves of the above that touch no file: the URL a shortcut text names, and the text
+// with its URL replaced or added.
+bool ParseShortcutUrl(std::string_view content, std::string& url);
+std::string WithShortcutUrl(std::string content, const std::string& url);
 
 }  // namespace platform

@@ -24,4 +24,6 @@ run() {  # run DIR [cmake options...]
 run build-core -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_GUI=OFF
 run build -DCMAKE_BUILD_TYPE=Debug
 run build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON
+echo "== fuzz build-fuzz (8 s per target)"
+bash scripts/fuzz.sh 8 || status=1
 exit $status
