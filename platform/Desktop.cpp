@@ -1,11 +1,39 @@
 #include "Desktop.h"
 
+#include <QByteArray>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+
 namespace platform {
+namespace {
 
-bool OpenFolderWindow(const std::string&) { return false; }
+// A path as a program argument: one starting with '-' would be read as an option.
+QString Argument(const std::string& path) {
+  const std::string safe = !path.empty() && path[0] == '-' ? "./" + path : path;
+  return QFile::decodeName(QByteArray::fromStdString(safe));
+}
 
-bool OpenInTextEditor(const std::string&) { return false; }
+// Started on its own, so the caller carries on at once; false when the program isn't there.
+bool Start(const char* program, const QStringList& arguments) {
+  const QString found = QStandardPaths::findExecutable(QLatin1String(program));
+  return !found.isEmpty() && QProcess::startDetached(found, arguments);
+}
 
-bool PrintTextFile(const std::string&) { return false; }
+}  // namespace
+
+bool OpenFolderWindow(const std::string& path) {
+  return Start("xdg-open", {Argument(path)});
+}
+
+bool OpenInTextEditor(const std::string& path) {
+  return Start("xdg-open", {Argument(path)});
+}
+
+bool PrintTextFile(const std::string& path) {
+  return Start("lp", {QStringLiteral("--"), Argument(path)});
+}
 
 }  // namespace platform
