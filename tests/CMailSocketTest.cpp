@@ -8,23 +8,14 @@
 
 #include "CMailSocket.h"
 #include "MemoryConnection.h"
+#include "RecordingOwner.h"
 #include "TempDir.h"
-#include "TransferOwner.h"
 
 namespace {
 
 using platform::IoResult;
 using testsupport::MemoryConnection;
-
-class RecordingOwner : public TransferOwner {
- public:
-  void LogStatus(std::string_view text) override { status.append(text); }
-  void ClearStatus() override { status.clear(); }
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  void KeepPainting() override {}
-  std::string status;
-};
+using testsupport::RecordingOwner;
 
 // A socket with a dialogue opened over server bytes in memory; the current directory is a
 // temporary one, as the retrieval writes "favorites-server.txt" there.

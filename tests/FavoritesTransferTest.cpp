@@ -1,0 +1,445 @@
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "FavoritesTransfer.h"
+#include "FtpError.h"
+#include "RecordingOwner.h"
+#include "ScriptedServer.h"
+#include "SettingsStore.h"
+#include "TempDir.h"
+
+namespace {
+
+using After = testsupport::ScriptedServer::After;
+using Script = std::vector<testsupport::ScriptedServer::Step>;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+// A port on 127.0.0.1 where nobody listens.
+int ClosedPort() {
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(probe);
+  return ntohs(address.sin_port);
+}
+
+// The engine of one machine: its own settings and its own program folder as current directory.
+class TransferTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_oldDir = std::filesystem::current_path();
+    std::filesystem::current_path(m_dir.path());
+    transfer.SetOwner(&owner);
+    transfer.network.connectLimit = std::chrono::milliseconds(2000);
+    transfer.network.replyLimit = std::chrono::milliseconds(2000);
+    platform::WriteSettingString("user", "alice");
+    platform::WriteSettingString("pass", "s3cret");
+    platform::WriteSettingString("smtp", "127.0.0.1");
+    platform::WriteSettingString("pop3", "127.0.0.1");
+  }
+  void TearDown() override {
+    std::filesystem::current_path(m_oldDir);
+    EXPECT_EQ(owner.waitDepth, 0);
+  }
+  std::string File(const std::string& name) const { return m_dir / name; }
+
+  testsupport::TempHome m_home;
+  testsupport::TempDir m_dir;
+  std::filesystem::path m_oldDir;
+  testsupport::RecordingOwner owner;
+  FavoritesTransfer transfer;
+};
+
+// ---- Upload by mail ----
+
+const std::string kList = "Favorites\r\n\tNews\r\n\t\tPaper\x01http://paper.example/\r\n";
+
+// The SMTP dialogue of a good upload; the message step is given the whole message.
+Script SmtpScript(const std::string& message, const std::string& address = "alice@0.0.1",
+                  const std::string& user64 = "YWxpY2U=") {
+  return {
+      {"", "220 mail.example ESMTP\r\n"},
+      {"helo pelgo\r\n", "250 mail.example\r\n"},
+      {"auth login\r\n", "334 VXNlcm5hbWU6\r\n"},
+      {user64 + "\r\n", "334 UGFzc3dvcmQ6\r\n"},
+      {"czNjcmV0\r\n", "235 2.7.0 Authentication successful\r\n"},
+      {"mail from: <" + address + ">\r\n", "250 OK\r\n"},
+      {"rcpt to: <" + address + ">\r\n", "250 OK\r\n"},
+      {"data\r\n", "354 End data with <CR><LF>.<CR><LF>\r\n"},
+      {message, "250 OK queued\r\n"},
+      {"quit\r\n", "221 Bye\r\n"},
+  };
+}
+
+const char* const kSmtpLog =
+    "220 mail.example ESMTP\r\n250 mail.example\r\n334 VXNlcm5hbWU6\r\n334 UGFzc3dvcmQ6\r\n"
+    "235 2.7.0 Authentication successful\r\n250 OK\r\n250 OK\r\n"
+    "354 End data with <CR><LF>.<CR><LF>\r\n221 Bye\r\n";
+
+TEST_F(TransferTest, MailUploadRunsTheSmtpDialogue) {
+  WriteFile(File("favorites-local.txt"), kList);
+  const std::string message = "Subject: favorites\r\n\r\n!@#$0036" + kList + "\r\n.\r\n";
+  testsupport::ScriptedServer server(SmtpScript(message));
+  transfer.network.smtpPort = server.port();
+  owner.status = "left from before\r\n";
+  EXPECT_EQ(transfer.Upload(), 0);
+  EXPECT_EQ(server.Received(), server.Expected());
+  EXPECT_EQ(owner.status, kSmtpLog);
+  EXPECT_TRUE(transfer.socket.IsOpen()) << "the connection stays until the next mail transfer";
+}
+
+TEST_F(TransferTest, FavoritesMessageLayout) {
+  EXPECT_EQ(FavoritesTransfer::BuildMessage(""), "Subject: favorites\r\n\r\n!@#$0005\r\n.\r\n");
+  EXPECT_EQ(FavoritesTransfer::BuildMessage("").size(), 35u);
+  const std::string largest(FavoritesTransfer::kMaxMailList, '\t');
+  const std::string message = FavoritesTransfer::BuildMessage(largest);
+  EXPECT_EQ(message.substr(22, 8), "!@#$ffff");
+  EXPECT_EQ(message.size(), 65530u + 35u);
+  EXPECT_EQ(FavoritesTransfer::BuildMessage(std::string(15, 'x')).substr(26, 4), "0014");
+}
+
+TEST_F(TransferTest, MailDomainIsTheSmtpHostAfterItsFirstDot) {
+  const struct {
+    const char* smtp;
+    const char* domain;
+  } cases[] = {
+      {"smtp.example.org", "example.org"},
+      {"localhost", "localhost"},
+      {"192.168.1.20", "168.1.20"},
+      {"mail.", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FavoritesTransfer::MailDomain(c.smtp), c.domain) << c.smtp;
+}
+
+TEST_F(TransferTest, UserWithAtSignStillGetsTheMailDomain) {
+  platform::WriteSettingString("user", "bob@home");
+  WriteFile(File("favorites-local.txt"), "");
+  testsupport::ScriptedServer server(
+      SmtpScript(FavoritesTransfer::BuildMessage(""), "bob@home@0.0.1", "Ym9iQGhvbWU="));
+  transfer.network.smtpPort = server.port();
+  EXPECT_EQ(transfer.Upload(), 0);
+  EXPECT_EQ(server.Received(), server.Expected());
+}
+
+TEST_F(TransferTest, NegativeSmtpReplyEndsTheDialogueWithoutQuit) {
+  WriteFile(File("favorites-local.txt"), kList);
+  const struct {
+    std::size_t step;  // the step of SmtpScript whose reply is replaced
+    const char* reply;
+    int result;
+    std::size_t linesSent;
+  } cases[] = {
+      {2, "535 5.7.8 Authentication failed\r\n", -1, 2},  // auth login refused: no user, no pass
+      {4, "535 5.7.8 Authentication failed\r\n", -1, 4},
+      {6, "554 5.7.1 Relay access denied\r\n", -1, 6},
+      {8, "554 5.3.4 Message too big\r\n", -1, 8},  // the message itself refused
+      {2, "450 4.3.2 Try again later\r\n", 0, 9},   // a 4xx doesn't stop the dialogue
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reply);
+    Script script = SmtpScript(FavoritesTransfer::BuildMessage(kList));
+    script[c.step].reply = c.reply;
+    testsupport::ScriptedServer server(script);
+    transfer.network.smtpPort = server.port();
+    EXPECT_EQ(transfer.Upload(), c.result);
+    const std::vector<std::string> sent = server.Received();
+    const std::vector<std::string> expected = server.Expected();
+    EXPECT_EQ(sent, std::vector<std::string>(expected.begin(), expected.begin() + c.linesSent));
+    EXPECT_NE(owner.status.find(c.reply), std::string::npos);
+  }
+}
+
+TEST_F(TransferTest, MailUploadFailuresBeforeTheDialogue) {
+  // No list: the log is cleared and nothing else shown.
+  owner.status = "before\r\n";
+  EXPECT_EQ(transfer.Upload(), -1);
+  EXPECT_EQ(owner.status, "");
+
+  // No server.
+  WriteFile(File("favorites-local.txt"), kList);
+  transfer.network.smtpPort = ClosedPort();
+  EXPECT_EQ(transfer.Upload(), -2);
+  EXPECT_EQ(owner.status, "connection fail\r\n");
+}
+
+TEST_F(TransferTest, ListTooLargeForMailIsRefusedBeforeAnythingIsSentOrDeleted) {
+  testsupport::ScriptedServer server(Script{{"", "220 ready\r\n"}});
+  transfer.network.smtpPort = server.port();
+  transfer.network.pop3Port = server.port();
+
+  WriteFile(File("favorites-local.txt"), std::string(FavoritesTransfer::kMaxMailList, 'x'));
+  EXPECT_EQ(transfer.CheckUploadSize(), 0);
+
+  WriteFile(File("favorites-local.txt"), std::string(FavoritesTransfer::kMaxMailList + 1, 'x'));
+  owner.status = "before\r\n";
+  EXPECT_EQ(transfer.CheckUploadSize(), -1);
+  EXPECT_EQ(owner.status, "favorites list too large for mail\r\n");
+  EXPECT_EQ(transfer.Upload(), -1);
+  EXPECT_EQ(owner.status, "favorites list too large for mail\r\n");
+  EXPECT_EQ(server.Connections(), 0);
+
+  // The FTP ways carry any size.
+  platform::WriteSettingInt("Save method", 1);
+  EXPECT_EQ(transfer.CheckUploadSize(), 0);
+}
+
+TEST_F(TransferTest, SilentSmtpServerEndsTheUploadInTime) {
+  WriteFile(File("favorites-local.txt"), kList);
+  transfer.network.replyLimit = std::chrono::milliseconds(300);
+  const struct {
+    Script script;
+    int result;
+  } cases[] = {
+      {{{"", "", After::kHang}}, -2},                                      // no greeting
+      {{{"", "220 hi\r\n"}, {"helo pelgo\r\n", "25", After::kHang}}, -1},  // stops mid-reply
+  };
+  for (const auto& c : cases) {
+    testsupport::ScriptedServer server(c.script);
+    transfer.network.smtpPort = server.port();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(transfer.Upload(), c.result);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    const std::string line = "server did not answer in time\r\n";
+    ASSERT_GE(owner.status.size(), line.size());
+    EXPECT_EQ(owner.status.substr(owner.status.size() - line.size()), line);
+    EXPECT_EQ(owner.status.find(line), owner.status.size() - line.size()) << "one line only";
+    EXPECT_GT(owner.paints, 0) << "the window repaints while the dialogue waits";
+  }
+}
+
+// ---- Download by POP3 ----
+
+std::string Top(const std::string& subject, const std::string& date = "Date: Mon, 1 Jan 2024\r\n") {
+  return "+OK\r\nReturn-Path: <alice@0.0.1>\r\n" + date + subject + ".\r\n";
+}
+
+std::string Retr(const std::string& list) {
+  char field[8];
+  std::snprintf(field, sizeof field, "%04zx", list.size() + 5);
+  return "+OK 120 octets\r\nX-Peer: 127.0.0.1\r\nSubject: favorites\r\n\r\n!@#$" +
+         std::string(field) + list + "\r\n.\r\n";
+}
+
+Script Pop3Login(const std::string& stat) {
+  return {
+      {"", "+OK Dovecot ready.\r\n"},
+      {"user alice\r\n", "+OK\r\n"},
+      {"pass s3cret\r\n", "+OK Logged in.\r\n"},
+      {"stat\r\n", stat},
+  };
+}
+
+Script Concat(Script a, const Script& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const char* const kLoginLog = "+OK Dovecot ready.\r\n+OK\r\n+OK Logged in.\r\n";
+const char* const kDate = "Date: Mon, 1 Jan 2024\r\n";
+
+TEST_F(TransferTest, DownloadTakesTheFirstFavoritesMessage) {
+  const struct {
+    const char* name;
+    Script scan;
+  } cases[] = {
+      {"third of five",
+       {{"top 1 0\r\n", Top("Subject: hello\r\n")},
+        {"top 2 0\r\n", Top("", "")},
+        {"top 3 0\r\n", Top("Subject: favorites\r\n")},
+        {"retr 3\r\n", Retr(kList), After::kGoOn, 5}}},
+      {"second and fourth",
+       {{"top 1 0\r\n", Top("Subject: hello\r\n")},
+        {"top 2 0\r\n", Top("Subject: favorites\r\n")},
+        {"retr 2\r\n", Retr(kList)}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(File("favorites-server.txt"));
+    Script script = Concat(Pop3Login("+OK 5 4711\r\n"), c.scan);
+    script.push_back({"quit\r\n", "+OK Logging out.\r\n"});
+    testsupport::ScriptedServer server(script);
+    transfer.network.pop3Port = server.port();
+    EXPECT_EQ(transfer.Download(), 0);
+    EXPECT_EQ(server.Received(), server.Expected());
+    EXPECT_EQ(ReadFile(File("favorites-server.txt")), kList);
+    EXPECT_EQ(transfer.socket.m_nMessages, 5);
+  }
+}
+
+TEST_F(TransferTest, DownloadStatusLogShowsLoginSubjectsDatesAndQuit) {
+  Script script =
+      Concat(Pop3Login("+OK 5 4711\r\n"), {{"top 1 0\r\n", Top("Subject: hello\r\n")},
+                                           {"top 2 0\r\n", Top("", "")},
+                                           {"top 3 0\r\n", Top("Subject: favorites\r\n")},
+                                           {"retr 3\r\n", Retr(kList)},
+                                           {"quit\r\n", "+OK Logging out.\r\n"}});
+  testsupport::ScriptedServer server(script);
+  transfer.network.pop3Port = server.port();
+  owner.status = "from the last command\r\n";
+  EXPECT_EQ(transfer.Download(), 0);
+  EXPECT_EQ(owner.status, std::string(kLoginLog) + "Subject: hello\r\n" + kDate +
+                              "no subject\r\nno date\r\nSubject: favorites\r\n" + kDate +
+                              "+OK Logging out.\r\n");
+}
+
+TEST_F(TransferTest, DeleteModeDeletesInsteadOfRetrieving) {
+  WriteFile(File("favorites-server.txt"), "earlier\r\n");
+  Script script =
+      Concat(Pop3Login("+OK 2 900\r\n"), {{"top 1 0\r\n", Top("Subject: favorites\r\n")},
+                                          {"dele 1\r\n", "+OK Marked to be deleted.\r\n"},
+                                          {"quit\r\n", "+OK Logging out, messages deleted.\r\n"}});
+  testsupport::ScriptedServer server(script);
+  transfer.network.pop3Port = server.port();
+  transfer.socket.m_bDelete = 1;
+  EXPECT_EQ(transfer.Download(), 0);
+  transfer.socket.m_bDelete = 0;
+  EXPECT_EQ(server.Received(), server.Expected());
+  EXPECT_EQ(owner.status,
+            std::string(kLoginLog) + "Subject: favorites\r\n" + kDate +
+                "+OK Marked to be deleted.\r\n+OK Logging out, messages deleted.\r\n");
+  EXPECT_EQ(ReadFile(File("favorites-server.txt")), "earlier\r\n");
+}
+
+TEST_F(TransferTest, DownloadResultsWithoutAFavoritesMessage) {
+  const struct {
+    const char* name;
+    Script script;
+    bool listOnly;
+    int result;
+    std::string log;
+  } cases[] = {
+      {"list mode with a full mailbox",
+       Concat(Pop3Login("+OK 9 10000\r\n"), {{"quit\r\n", "+OK Bye\r\n"}}), true, 0,
+       std::string(kLoginLog) + "+OK Bye\r\n"},
+      {"empty mailbox", Concat(Pop3Login("+OK 0 0\r\n"), {{"quit\r\n", "+OK Bye\r\n"}}), false, 1,
+       std::string(kLoginLog) + "+OK Bye\r\n"},
+      {"no favorites message",
+       Concat(Pop3Login("+OK 1 10\r\n"),
+              {{"top 1 0\r\n", Top("Subject: hi\r\n")}, {"quit\r\n", "+OK Bye\r\n"}}),
+       false, 1, std::string(kLoginLog) + "Subject: hi\r\n" + kDate + "+OK Bye\r\n"},
+      {"wrong password",
+       {{"", "+OK ready\r\n"},
+        {"user alice\r\n", "+OK\r\n"},
+        {"pass s3cret\r\n", "-ERR [AUTH] Authentication failed.\r\n"},
+        {"stat\r\n", "-ERR Unknown command.\r\n"},
+        {"quit\r\n", "+OK Logging out\r\n"}},
+       false,
+       1,
+       "+OK ready\r\n+OK\r\n-ERR [AUTH] Authentication failed.\r\n+OK Logging out\r\n"},
+      {"5xx to the user line",
+       {{"", "+OK ready\r\n"}, {"user alice\r\n", "500 what?\r\n"}},
+       false,
+       -1,
+       "+OK ready\r\n500 what?\r\n"},
+      {"negative quit", Concat(Pop3Login("+OK 0 0\r\n"), {{"quit\r\n", "554 no\r\n"}}), false, -1,
+       std::string(kLoginLog) + "554 no\r\n"},
+      {"a count of 2^31 and a server that has none of them",
+       Concat(Pop3Login("+OK 2147483648 0\r\n"),
+              {{"top 1 0\r\n", "-ERR No such message\r\n"}, {"quit\r\n", "+OK Bye\r\n"}}),
+       false, 1, std::string(kLoginLog) + "no subject\r\nno date\r\n+OK Bye\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::ScriptedServer server(c.script);
+    transfer.network.pop3Port = server.port();
+    transfer.listOnly = c.listOnly ? 1 : 0;
+    EXPECT_EQ(transfer.Download(), c.result);
+    transfer.listOnly = 0;
+    EXPECT_EQ(server.Received(), server.Expected());
+    EXPECT_EQ(owner.status, c.log);
+    EXPECT_FALSE(std::filesystem::exists(File("favorites-server.txt")));
+  }
+}
+
+TEST_F(TransferTest, DownloadFailuresLeaveTheEarlierServerCopy) {
+  transfer.network.replyLimit = std::chrono::milliseconds(300);
+  const std::string retr = Retr(kList);
+  const struct {
+    const char* name;
+    Script script;
+    const char* lastLine;
+  } cases[] = {
+      {"no server", {}, "connection fail\r\n"},
+      {"silent server", {{"", "", After::kHang}}, "server did not answer in time\r\n"},
+      {"retrieval stops half-way",
+       Concat(Pop3Login("+OK 1 10\r\n"),
+              {{"top 1 0\r\n", Top("Subject: favorites\r\n")},
+               {"retr 1\r\n", retr.substr(0, retr.size() / 2), After::kHang}}),
+       "server did not answer in time\r\n"},
+      {"connection closed during the retrieval",
+       Concat(Pop3Login("+OK 1 10\r\n"),
+              {{"top 1 0\r\n", Top("Subject: favorites\r\n")},
+               {"retr 1\r\n", retr.substr(0, retr.size() - 4), After::kClose}}),
+       "connection lost\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(File("favorites-server.txt"), "earlier\r\n");
+    std::unique_ptr<testsupport::ScriptedServer> server;
+    if (c.script.empty()) {
+      transfer.network.pop3Port = ClosedPort();
+    } else {
+      server = std::make_unique<testsupport::ScriptedServer>(c.script);
+      transfer.network.pop3Port = server->port();
+    }
+    EXPECT_EQ(transfer.Download(), -1);
+    EXPECT_EQ(ReadFile(File("favorites-server.txt")), "earlier\r\n");
+    const std::string line = c.lastLine;
+    ASSERT_GE(owner.status.size(), line.size());
+    EXPECT_EQ(owner.status.substr(owner.status.size() - line.size()), line);
+  }
+}
+
+// ---- Other ways ----
+
+TEST_F(TransferTest, UnknownSaveMethodDoesNothing) {
+  platform::WriteSettingInt("Save method", 3);
+  owner.status = "untouched\r\n";
+  EXPECT_EQ(transfer.Upload(), 0);
+  EXPECT_EQ(transfer.Download(), 0);
+  EXPECT_EQ(owner.status, "untouched\r\n");
+  EXPECT_FALSE(std::filesystem::exists(File("favorites-server.txt")));
+}
+
+TEST_F(TransferTest, UnreachableFtpServerRaisesAndLogsNothing) {
+  WriteFile(File("favorites-local.txt"), kList);
+  platform::WriteSettingString("ftp", "127.0.0.1");
+  transfer.network.ftpPort = ClosedPort();
+  for (int method : {1, 2}) {
+    platform::WriteSettingInt("Save method", method);
+    owner.status = "before\r\n";
+    EXPECT_THROW(transfer.Upload(), platform::FtpError);
+    EXPECT_THROW(transfer.Download(), platform::FtpError);
+    EXPECT_EQ(owner.status, "before\r\n");
+    EXPECT_EQ(owner.waitDepth, 0) << "the wait cursor ends on the way out";
+  }
+  try {
+    transfer.Download();
+  } catch (const platform::FtpError& error) {
+    EXPECT_STRNE(error.what(), "");
+  }
+}
+
+TEST_F(TransferTest, SilentFtpServerRaisesInTime) {
+  platform::WriteSettingInt("Save method", 1);
+  platform::WriteSettingString("ftp", "127.0.0.1");
+  transfer.network.replyLimit = std::chrono::milliseconds(1000);
+  testsupport::ScriptedServer server(Script{{"", "", After::kHang}});
+  transfer.network.ftpPort = server.port();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(transfer.Download(), platform::FtpError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+}  // namespace
