@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 shift || true
-build=build-fuzz
+build=$PWD/build-fuzz  # absolute: a target may change its current directory
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
   -DQUILLMERE_GUI=OFF -DQUILLMERE_TESTS=OFF -DQUILLMERE_FUZZ=ON >/dev/null
@@ -27,7 +27,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p "$build/artifacts"
 status=0
 for target in "${targets[@]}"; do
-  seeds=tests/fuzz/corpus/$target
+  seeds=$PWD/tests/fuzz/corpus/$target
   work=$build/corpus/$target
   log=$build/$target.log
   mkdir -p "$work"
