@@ -104,7 +104,13 @@ int FavoritesTree::Load(const std::string& fileName) {
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n < 0) {
+      // A list that can't be read to its end (a folder of that name, an I/O error) is not taken
+      // for a shorter one: the tree stays as it was, as for a file that can't be opened.
+      ::close(fd);
+      return 1;
+    }
+    if (n == 0) break;
     bytes.append(buffer, static_cast<size_t>(n));
   }
   ::close(fd);

@@ -147,8 +147,13 @@ int SaveShortcutUrl(const std::string& path, const std::string& url) {
   content = WithShortcutUrl(std::move(content), url);
 
   const std::string temp = path + ".quillmere-tmp";
-  const int fd =
-      ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+  constexpr int kCreate = O_WRONLY | O_CREAT | O_TRUNC | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
+  int fd = ::open(temp.c_str(), kCreate, 0644);
+  // A temporary file left by a save that was cut off (power loss, a killed process) would block
+  // every later save of this shortcut: it is ours, so it goes. unlink removes a symbolic link
+  // itself, never its target.
+  if (fd < 0 && errno == EEXIST && ::unlink(temp.c_str()) == 0)
+    fd = ::open(temp.c_str(), kCreate, 0644);
   if (fd < 0) return errno;
   size_t done = 0;
   while (done < content.size()) {

@@ -1,0 +1,448 @@
+// Properties of the favorites list and the synchronisation over a few hundred random trees. Every
+// tree comes from a fixed seed, so a failure names the seed that shows it again.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FavoritesManager.h"
+#include "TempDir.h"
+
+namespace {
+
+// A tree by value: easy to copy, compare and merge by the book in a test.
+struct Tree {
+  std::string text;
+  int excluded = 0;
+  std::vector<Tree> kids;
+  bool operator==(const Tree&) const = default;
+};
+
+// Walks with an explicit stack: the list trees below reach thousands of levels.
+Tree FromNode(const FavoriteNode* root) {
+  Tree out;
+  if (!root) return out;
+  std::vector<std::pair<const FavoriteNode*, Tree*>> pending{{root, &out}};
+  while (!pending.empty()) {
+    auto [node, into] = pending.back();
+    pending.pop_back();
+    into->text = node->text;
+    into->excluded = node->excluded;
+    size_t count = 0;
+    for (const FavoriteNode* c = node->firstChild.get(); c; c = c->nextSibling.get()) ++count;
+    into->kids.resize(count);
+    size_t i = 0;
+    for (const FavoriteNode* c = node->firstChild.get(); c; c = c->nextSibling.get()) {
+      pending.emplace_back(c, &into->kids[i++]);
+    }
+  }
+  return out;
+}
+
+// Fills an empty FavoritesTree; with dropExcluded the marked nodes are left out with their
+// subtrees, else the marks are copied.
+void ToTree(const Tree& from, FavoritesTree& to, bool dropExcluded) {
+  if (dropExcluded && from.excluded) return;
+  std::vector<std::pair<const Tree*, FavoriteNode*>> pending{{&from, nullptr}};
+  while (!pending.empty()) {
+    auto [t, parent] = pending.back();
+    pending.pop_back();
+    FavoriteNode* node = to.AddNode(parent, t->text);
+    if (!dropExcluded) node->excluded = t->excluded;
+    for (auto kid = t->kids.rbegin(); kid != t->kids.rend(); ++kid) {
+      if (!(dropExcluded && kid->excluded)) pending.emplace_back(&*kid, node);
+    }
+  }
+}
+
+// A readable picture of a value tree for failure messages; control and high bytes as \xNN.
+std::string Show(const Tree& t, int depth = 0) {
+  std::string out(static_cast<size_t>(depth) * 2, ' ');
+  if (t.excluded) out += "-";
+  for (unsigned char c : t.text) {
+    if (c < 0x20 || c >= 0x7F) {
+      static const char* hex = "0123456789abcdef";
+      out += {'\\', 'x', hex[c >> 4], hex[c & 15]};
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  out += "\n";
+  for (const Tree& kid : t.kids) out += Show(kid, depth + 1);
+  return out;
+}
+
+// The first line where two pictures differ, with its neighbours.
+std::string FirstDifference(const Tree& got, const Tree& expected) {
+  const std::string a = Show(got), b = Show(expected);
+  size_t line = 0, at = 0;
+  while (at < a.size() && at < b.size() && a[at] == b[at]) {
+    if (a[at++] == '\n') ++line;
+  }
+  auto around = [at](const std::string& s) {
+    const size_t from = s.rfind('\n', at > 0 ? at - 1 : 0);
+    return s.substr(from == std::string::npos ? 0 : from + 1, 300);
+  };
+  return "line " + std::to_string(line) + "\n got: " + around(a) + "\n expected: " + around(b);
+}
+
+class Generator {
+ public:
+  // diskSafe: names that the file system and the folder writer hold, folders without dots (the
+  // scan knows a folder by the part before its last dot).
+  Generator(unsigned seed, bool diskSafe) : rng_(seed), diskSafe_(diskSafe) {}
+
+  int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+  bool Chance(double p) { return std::bernoulli_distribution(p)(rng_); }
+  char Pick(std::string_view from) { return from[static_cast<size_t>(Int(0, int(from.size()) - 1))]; }
+
+  std::string Name(bool folder) {
+    std::string name;
+    const int length = Int(diskSafe_ ? 1 : 0, Chance(0.05) ? (diskSafe_ ? 60 : 300) : 12);
+    for (int i = 0; i < length; ++i) name += NameByte(folder, i == 0);
+    if (diskSafe_ && (name == "." || name == "..")) name += "x";
+    return name;
+  }
+
+  std::string Url() {
+    std::string url = Chance(0.5) ? "http://" : "ftp://";
+    const int length = Chance(0.1) ? Int(1000, 5000) : Int(0, 40);
+    for (int i = 0; i < length; ++i) {
+      const int pick = Int(0, 19);
+      if (pick == 0) {
+        url += '\x01';  // the URL is everything after the first 0x01
+      } else if (pick == 1) {
+        url += static_cast<char>(Int(0x80, 0xFF));
+      } else if (pick == 2) {
+        url += ' ';
+      } else {
+        url += Pick("abcdefghijklmnopqrstuvwxyz0123456789/?&=%#.");
+      }
+    }
+    url += 'z';  // the shortcut reader trims blanks at the ends
+    return url;
+  }
+
+  std::string Link() { return Name(false) + '\x01' + Url(); }
+
+  // Shapes: bushy, a deep chain with branches, or one wide folder.
+  Tree Make(int maxNodes) {
+    Tree root{"Favorites", 0, {}};
+    const int kind = Int(0, 9);
+    // A deep chain on disk stays well inside the longest path the platform takes.
+    const int nodes = kind == 0 ? (diskSafe_ ? 40 : maxNodes * 20) : Int(0, maxNodes);
+    // Nodes are added breadth by breadth through indexes, as vectors move their elements.
+    std::vector<std::vector<size_t>> paths{{}};
+    for (int i = 0; i < nodes; ++i) {
+      size_t pick;
+      if (kind == 0 || kind == 1) {
+        pick = kind == 0 ? paths.size() - 1 : 0;  // deep: below the newest folder; wide: root
+      } else {
+        pick = static_cast<size_t>(Int(0, static_cast<int>(paths.size()) - 1));
+      }
+      Tree& parent = At(root, paths[pick]);
+      const bool folder = kind == 0 ? Chance(0.9) : Chance(0.3);
+      std::string text = folder ? Name(true) : Link();
+      if (diskSafe_ && !Unique(parent, text)) continue;
+      parent.kids.push_back(Tree{std::move(text), 0, {}});
+      if (folder) {
+        std::vector<size_t> path = paths[pick];
+        path.push_back(parent.kids.size() - 1);
+        paths.push_back(std::move(path));
+      }
+    }
+    return root;
+  }
+
+  void Exclude(Tree& tree, double p) {
+    std::vector<Tree*> pending{&tree};
+    while (!pending.empty()) {
+      Tree* t = pending.back();
+      pending.pop_back();
+      if (Chance(p)) t->excluded = 1;
+      for (Tree& kid : t->kids) pending.push_back(&kid);
+    }
+  }
+
+  // A server copy of the base: some nodes dropped, some added, some URLs changed under the same
+  // name, some folder names changed in case, some nodes repeated.
+  Tree Mutate(const Tree& base) {
+    Tree out{base.text, 0, {}};
+    for (const Tree& kid : base.kids) {
+      if (Chance(0.15)) continue;
+      Tree copy = kid.kids.empty() ? kid : Mutate(kid);
+      copy.text = kid.text;
+      const size_t sep = copy.text.find('\x01');
+      if (sep != std::string::npos && Chance(0.15)) copy.text = copy.text.substr(0, sep + 1) + Url();
+      if (sep == std::string::npos && Chance(0.1)) {
+        std::string upper = copy.text;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (Unique(out, upper) && Unique(base, upper)) copy.text = upper;
+      }
+      if (Unique(out, copy.text)) out.kids.push_back(copy);
+      if (Chance(0.05)) out.kids.push_back(copy);  // equal texts twice in one folder
+    }
+    for (int i = Int(0, 2); i > 0; --i) {
+      Tree added = Chance(0.3) ? Make(6) : Tree{Link(), 0, {}};
+      if (!added.kids.empty() || Chance(0.5)) added.text = Name(true);
+      if (Unique(out, added.text) && Unique(base, added.text)) out.kids.push_back(added);
+    }
+    return out;
+  }
+
+ private:
+  static Tree& At(Tree& root, const std::vector<size_t>& path) {
+    Tree* t = &root;
+    for (size_t i : path) t = &t->kids[i];
+    return *t;
+  }
+
+  // No two entries of one folder may share a file name on disk: "name" for a folder, "name.url"
+  // for a link.
+  bool Unique(const Tree& parent, const std::string& text) {
+    if (!diskSafe_) return true;
+    const std::string file = FileName(text);
+    for (const Tree& kid : parent.kids) {
+      if (FileName(kid.text) == file) return false;
+    }
+    return true;
+  }
+
+  static std::string FileName(const std::string& text) {
+    const size_t sep = text.find('\x01');
+    return sep == std::string::npos ? text : text.substr(0, sep) + ".url";
+  }
+
+  char NameByte(bool folder, bool first) {
+    for (;;) {
+      const int pick = Int(0, 19);
+      char c;
+      if (pick == 0) {
+        c = static_cast<char>(Int(0x02, 0x08));
+      } else if (pick <= 2) {
+        c = static_cast<char>(Int(0x80, 0xFF));
+      } else if (pick == 3) {
+        c = '.';
+      } else if (pick == 4) {
+        c = ' ';
+      } else if (pick == 5) {
+        c = Pick("\t\r\n/\\");  // the format holds them; a file name holds some
+      } else {
+        c = Pick("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_()");
+      }
+      if (c == '.' && folder && diskSafe_) continue;
+      if ((c == '/' || c == '\\') && diskSafe_) continue;
+      if (c == '\t' && first) continue;  // a leading TAB would read back deeper
+      if (c == '\n' && !pending_.empty() && pending_.back() == '\r') continue;
+      pending_ = std::string(1, c);
+      return c;
+    }
+  }
+
+  std::mt19937 rng_;
+  bool diskSafe_;
+  std::string pending_;  // the byte last given, so that no CR LF pair forms inside a name
+};
+
+// The merge as the synchronisation defines it, on value trees.
+void ReferenceMerge(Tree& local, const Tree& server) {
+  for (const Tree& q : server.kids) {
+    if (q.excluded) continue;
+    auto match = std::find_if(local.kids.begin(), local.kids.end(),
+                              [&q](const Tree& r) { return r.text == q.text; });
+    if (match != local.kids.end()) {
+      ReferenceMerge(*match, q);
+    } else {
+      local.kids.push_back(q);
+    }
+  }
+}
+
+// After the merge, every checked server node is in the local folder exactly once, unless the
+// local folder held it more than once before.
+void ExpectEachServerNodeOnce(const Tree& before, const Tree& server, const Tree& after,
+                              const std::string& where) {
+  for (const Tree& q : server.kids) {
+    if (q.excluded) continue;
+    auto count = [&q](const Tree& t) {
+      return std::count_if(t.kids.begin(), t.kids.end(),
+                           [&q](const Tree& r) { return r.text == q.text; });
+    };
+    EXPECT_EQ(count(after), std::max<std::ptrdiff_t>(count(before), 1)) << where << q.text;
+    auto firstIn = [&q](const Tree& t) {
+      return std::find_if(t.kids.begin(), t.kids.end(),
+                          [&q](const Tree& r) { return r.text == q.text; });
+    };
+    const auto inAfter = firstIn(after);
+    const auto inBefore = firstIn(before);
+    // A folder the local tree lacked is copied whole, duplicates and unchecked nodes included;
+    // the comparison with the reference merge covers it.
+    if (inAfter == after.kids.end() || inBefore == before.kids.end()) continue;
+    ExpectEachServerNodeOnce(*inBefore, q, *inAfter, where + q.text + "/");
+  }
+}
+
+// What a scan of the written folder must give: texts only, in a fixed order; of several links
+// with one name only the one written last (they share one file), and of several folders with one
+// name a single folder holding all their children (they share one folder).
+Tree AsOnDisk(const Tree& t) {
+  Tree grouped{t.text, 0, {}};
+  std::map<std::string, size_t> at;  // a link by its name, a folder by its text
+  for (const Tree& kid : t.kids) {
+    const size_t sep = kid.text.find('\x01');
+    const bool link = sep != std::string::npos;
+    const std::string key = link ? "L" + kid.text.substr(0, sep) : "F" + kid.text;
+    const auto found = at.find(key);
+    if (found == at.end()) {
+      at[key] = grouped.kids.size();
+      grouped.kids.push_back(kid);
+    } else if (link) {
+      grouped.kids[found->second] = kid;
+    } else {
+      std::vector<Tree>& into = grouped.kids[found->second].kids;
+      into.insert(into.end(), kid.kids.begin(), kid.kids.end());
+    }
+  }
+  Tree out{t.text, 0, {}};
+  for (const Tree& kid : grouped.kids) out.kids.push_back(AsOnDisk(kid));
+  std::sort(out.kids.begin(), out.kids.end(),
+            [](const Tree& a, const Tree& b) { return a.text < b.text; });
+  return out;
+}
+
+// Everything below a folder: path -> inode, change time and contents, to see that nothing was
+// written.
+std::map<std::string, std::string> Snapshot(const std::string& folder) {
+  std::map<std::string, std::string> out;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    ::lstat(entry.path().c_str(), &st);
+    std::string state = std::to_string(st.st_ino) + ":" + std::to_string(st.st_ctim.tv_sec) +
+                        "." + std::to_string(st.st_ctim.tv_nsec) + ":" +
+                        std::to_string(st.st_mode);
+    if (entry.is_regular_file()) state += ":" + testsupport::ReadFile(entry.path());
+    out[entry.path().string()] = state;
+  }
+  return out;
+}
+
+// Marks the nodes of a tree whose pre-order positions are listed.
+void MarkByPosition(FavoriteNode* root, const std::set<size_t>& positions) {
+  size_t position = 0;
+  std::vector<FavoriteNode*> pending{root};
+  while (!pending.empty()) {
+    FavoriteNode* n = pending.back();
+    pending.pop_back();
+    if (!n) continue;
+    if (positions.count(position++)) n->excluded = 1;
+    pending.push_back(n->nextSibling.get());
+    pending.push_back(n->firstChild.get());
+  }
+}
+
+class CurrentDirectory {
+ public:
+  explicit CurrentDirectory(const std::string& path) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+  }
+  ~CurrentDirectory() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
+}  // namespace
+
+TEST(FavoritesListProperty, WritingThenReadingGivesTheTreeLessTheExcludedNodes) {
+  for (unsigned seed = 1; seed <= 300; ++seed) {
+    Generator gen(seed, false);
+    Tree tree = gen.Make(60);
+    gen.Exclude(tree, seed % 3 == 0 ? 0.0 : 0.05);
+    FavoritesTree written("/unused");
+    ToTree(tree, written, false);
+    const std::string text = written.BuildText();
+
+    FavoritesTree read("/unused");
+    if (seed % 10 == 0) {
+      testsupport::TempDir dir;
+      ASSERT_EQ(written.BuildText(dir / "list.txt"), text);
+      ASSERT_EQ(read.Load(dir / "list.txt"), 0);
+    } else {
+      read.LoadText(text);
+    }
+    Tree expected{"", 0, {}};
+    if (!tree.excluded) {
+      FavoritesTree pruned("/unused");
+      ToTree(tree, pruned, true);
+      expected = FromNode(pruned.Root());
+    }
+    Tree got = FromNode(read.Root());
+    ASSERT_TRUE(got == expected) << "seed " << seed << ": " << FirstDifference(got, expected);
+    // An excluded root writes an empty list, which reads as one root with an empty text.
+    EXPECT_EQ(read.BuildText(), tree.excluded ? "\r\n" : text) << "seed " << seed;
+  }
+}
+
+// The synchronisation writes a server copy into an empty Favorites folder, a scan reads it back;
+// then a changed server copy with unchecked nodes is synchronised into it, twice.
+TEST(FavoritesSyncProperty, ScanMergeAndSecondSynchronisationAgree) {
+  for (unsigned seed = 1; seed <= 120; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Generator gen(seed, true);
+    testsupport::TempHome home;
+    std::filesystem::create_directories(home.favorites());
+    CurrentDirectory cd(home.path());
+    FavoritesManager manager;
+    manager.ScanLocal();
+
+    const Tree base = gen.Make(25);
+    FavoritesTree baseTree("/unused");
+    ToTree(base, baseTree, false);
+    baseTree.BuildText(FavoritesManager::kServerFile);
+    ASSERT_EQ(manager.LoadServerCopy(), 0);
+    manager.Synchronise();
+    manager.ScanLocal();
+    Tree scanned = FromNode(manager.localTree.Root());
+    ASSERT_TRUE(AsOnDisk(scanned).kids == AsOnDisk(base).kids) << "the scan of a written tree";
+
+    const Tree server = gen.Mutate(base);
+    FavoritesTree serverTree("/unused");
+    ToTree(server, serverTree, false);
+    serverTree.BuildText(FavoritesManager::kServerFile);
+    ASSERT_EQ(manager.LoadServerCopy(), 0);
+    std::set<size_t> unchecked;
+    for (size_t i = 1; i < 200; ++i) {
+      if (gen.Chance(0.08)) unchecked.insert(i);
+    }
+    MarkByPosition(manager.serverTree.Root(), unchecked);
+    const Tree serverMarked = FromNode(manager.serverTree.Root());
+    const Tree before = FromNode(manager.localTree.Root());
+    Tree expected = before;
+    ReferenceMerge(expected, serverMarked);
+
+    manager.Synchronise();
+    const Tree after = FromNode(manager.localTree.Root());
+    ASSERT_TRUE(after == expected) << "the merge";
+    ExpectEachServerNodeOnce(before, serverMarked, after, "/");
+    manager.ScanLocal();
+    const Tree scannedAfter = AsOnDisk(FromNode(manager.localTree.Root()));
+    ASSERT_TRUE(scannedAfter.kids == AsOnDisk(after).kids)
+        << "the scan after the merge: " << FirstDifference(scannedAfter, AsOnDisk(after));
+
+    // The second synchronisation finds everything in place: nothing on disk changes.
+    const auto disk = Snapshot(home.favorites());
+    const Tree rescanned = FromNode(manager.localTree.Root());
+    MarkByPosition(manager.serverTree.Root(), unchecked);
+    manager.Synchronise();
+    EXPECT_EQ(Snapshot(home.favorites()), disk);
+    EXPECT_TRUE(FromNode(manager.localTree.Root()) == rescanned) << "nothing added";
+  }
+}
