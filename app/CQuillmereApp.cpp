@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "CQuillmereDlg.h"
 #include "ProgramFolder.h"
 #include "SettingsStore.h"
 
@@ -18,7 +19,12 @@ CQuillmereApp::CQuillmereApp(int& argc, char** argv) : platform_(std::make_uniqu
 
 CQuillmereApp::~CQuillmereApp() = default;
 
-bool CQuillmereApp::InitInstance() { return false; }
+bool CQuillmereApp::InitInstance() {
+  // The toolkit's start-up (the QApplication above) stands for the platform's initialisation.
+  CQuillmereDlg dialog;
+  dialog.DoModal();
+  return false;
+}
 
 int CQuillmereApp::GetSettingInt(const std::string& key) { return platform::GetSettingInt(key); }
 

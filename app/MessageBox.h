@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+// Message box styles and answers, numbered as the design numbers them (IDOK is in CommandIds.h).
+enum MessageBoxStyle : int {
+  MB_OK = 0x00,
+  MB_YESNO = 0x04,
+  MB_ICONSTOP = 0x10,
+  MB_ICONQUESTION = 0x20,
+  MB_ICONINFORMATION = 0x40,
+};
+enum MessageBoxAnswer : int { IDYES = 6, IDNO = 7 };
+
+// Shows a modal message box captioned with the application name and returns the button pressed
+// (IDOK, IDYES or IDNO; closing a Yes/No box counts as No).
+int ShowMessageBox(QWidget* parent, const std::string& text, int style);
+
+// Tests answer message boxes through this instead of a window: the handler gets what the box
+// would show and returns the answer. An empty handler brings the real box back.
+using MessageBoxHandler =
+    std::function<int(const std::string& caption, const std::string& text, int style)>;
+void SetMessageBoxHandler(MessageBoxHandler handler);

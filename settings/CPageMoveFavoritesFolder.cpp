@@ -1,0 +1,74 @@
+#include "CPageMoveFavoritesFolder.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <cstdio>
+
+#include "CQuillmereApp.h"
+#include "DialogUnits.h"
+#include "FolderBrowser.h"
+#include "RegistryStore.h"
+#include "ShellFolders.h"
+
+CPageMoveFavoritesFolder::CPageMoveFavoritesFolder()
+    : CPropertyPage("Move favorites folder"),
+      m_editFolder(new QLineEdit(this)),
+      m_browse(new QPushButton("...", this)) {
+  const DialogUnits du(font());
+  setFixedSize(du.Size(210, 158));
+  auto* label = new QLabel("Move current favorites folder to:", this);
+  label->setGeometry(du.Rect(7, 63, 106 + 40, 9));
+  m_editFolder->setObjectName("1005");
+  m_editFolder->setGeometry(du.Rect(7, 74, 178, 14));
+  m_browse->setObjectName("1012");
+  m_browse->setGeometry(du.Rect(185, 74, 18, 14));
+  m_browse->setAutoDefault(false);
+  connect(m_editFolder, &QLineEdit::textChanged, this, &CPageMoveFavoritesFolder::OnFieldChanged);
+  connect(m_browse, &QPushButton::clicked, this, &CPageMoveFavoritesFolder::OnBrowse);
+}
+
+void CPageMoveFavoritesFolder::ResetControls() {
+  const QSignalBlocker blocker(m_editFolder);
+  m_editFolder->clear();
+}
+
+void CPageMoveFavoritesFolder::DoDataExchange(bool saveAndValidate) {
+  if (saveAndValidate) {
+    const QByteArray bytes = m_editFolder->text().toUtf8();
+    m_strFolder.assign(bytes.constData(), static_cast<size_t>(bytes.size()));
+  } else {
+    m_editFolder->setText(
+        QString::fromUtf8(m_strFolder.data(), static_cast<qsizetype>(m_strFolder.size())));
+  }
+}
+
+bool CPageMoveFavoritesFolder::OnInitDialog() {
+  CPropertyPage::OnInitDialog();
+  m_strFolder = CQuillmereApp::GetSettingString("folder");
+  UpdateData(false);
+  return true;
+}
+
+bool CPageMoveFavoritesFolder::OnApply() {
+  UpdateData(true);
+  CQuillmereApp::WriteSettingString("folder", m_strFolder);
+  // As typed: not checked, trimmed or expanded. An empty text gives the default location back.
+  platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", m_strFolder);
+  return CPropertyPage::OnApply();
+}
+
+void CPageMoveFavoritesFolder::OnFieldChanged() {
+  if (IsCreated()) SetModified(true);
+}
+
+void CPageMoveFavoritesFolder::OnBrowse() {
+  std::string path;
+  if (!BrowseForFolder(this, "Pick a Directory", path)) return;
+  if (!path.empty()) {
+    std::printf("Selected Folder: %s\n", path.c_str());
+    std::fflush(stdout);
+  }
+  m_editFolder->setText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+}
