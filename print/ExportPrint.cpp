@@ -1,7 +1,52 @@
 #include "ExportPrint.h"
 
+#include <QFile>
+#include <QFileDialog>
+#include <QStringList>
+
+#include "Desktop.h"
 #include "FavoritesManager.h"
 
-void ExportTextWithDialog(QWidget*, FavoritesManager&) {}
+namespace {
 
-void PrintExported(FavoritesManager&) {}
+std::optional<std::string> AskForExportFile(QWidget* owner) {
+  const std::unique_ptr<QFileDialog> dialog = MakeExportDialog(owner);
+  if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog->selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return QFile::encodeName(files.front()).toStdString();
+}
+
+SaveFileChooser& Chooser() {
+  static SaveFileChooser chooser;
+  return chooser;
+}
+
+}  // namespace
+
+std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner) {
+  auto dialog = std::make_unique<QFileDialog>(owner);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->setDefaultSuffix(QStringLiteral("txt"));
+  dialog->setNameFilters({QStringLiteral("text file(*.txt)"), QStringLiteral("all files(*.*)")});
+  dialog->selectFile(QString::fromLatin1(kPrintFile));
+  return dialog;
+}
+
+void SetSaveFileChooser(SaveFileChooser chooser) { Chooser() = std::move(chooser); }
+
+void ExportTextWithDialog(QWidget* owner, FavoritesManager& manager) {
+  const std::optional<std::string> path = Chooser() ? Chooser()(owner) : AskForExportFile(owner);
+  if (!path) return;
+  std::string text = *path;
+  manager.ExportText(text, true);
+}
+
+void PrintExported(FavoritesManager& manager) {
+  std::string text = kPrintFile;
+  manager.ExportText(text, true);
+  // Either program may be missing on this desktop; the file is there all the same.
+  platform::OpenInTextEditor(kPrintFile);
+  platform::PrintTextFile(kPrintFile);
+}

@@ -1,5 +1,11 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QFileDialog;
 class QWidget;
 class FavoritesManager;
 
@@ -9,3 +15,13 @@ void ExportTextWithDialog(QWidget* owner, FavoritesManager& manager);
 // "&Print exported favorites ...": writes "f-structure.txt", opens it in the text editor and hands
 // it to the print spooler.
 void PrintExported(FavoritesManager& manager);
+
+// The Save As dialog of the export, set up but not yet shown.
+std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner);
+
+// Asks the user for the export file: its full path, or nothing when cancelled. Tests put their
+// own answer here; an empty function brings back the real dialog.
+using SaveFileChooser = std::function<std::optional<std::string>(QWidget* owner)>;
+void SetSaveFileChooser(SaveFileChooser chooser);
+
+inline constexpr const char* kPrintFile = "f-structure.txt";
