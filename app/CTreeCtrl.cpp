@@ -127,6 +127,13 @@ TreeItem CTreeCtrl::Selected() const {
 
 void CTreeCtrl::Expand(TreeItem item) {
   if (!item) return;
+  // Qt lays out the expanded items recursively, a stack frame per level: a list nested tens of
+  // thousands deep (a damaged or hostile server copy) would overflow the stack. Items that deep
+  // stay closed; nobody reads an item indented that far anyway.
+  int depth = 0;
+  for (const QTreeWidgetItem* up = AsItem(item)->parent(); up; up = up->parent()) {
+    if (++depth >= kMaxExpandedDepth) return;
+  }
   AttachPending();
   // With a full layout already pending, each expand only records the item; one layout then
   // serves a whole walk of expands instead of one per item.
@@ -142,18 +149,30 @@ void CTreeCtrl::DeleteAllItems() {
 }
 
 void CTreeCtrl::DeleteBottomUp(QList<QTreeWidgetItem*> items) {
-  // An item deletes its children recursively; a deep tree read from a file would exhaust the
-  // stack. Leaves go first, so every delete is of a childless item.
-  std::vector<QTreeWidgetItem*> pending(items.begin(), items.end());
-  while (!pending.empty()) {
-    QTreeWidgetItem* item = pending.back();
-    if (item->childCount() > 0) {
-      const QList<QTreeWidgetItem*> children = item->takeChildren();
-      pending.insert(pending.end(), children.begin(), children.end());
-    } else {
-      pending.pop_back();
-      std::unique_ptr<QTreeWidgetItem> leaf(item);
+  // An item deletes its children recursively, so a deep tree read from a file would exhaust the
+  // stack; and taking children away walks their whole subtrees, which is quadratic on a deep
+  // chain. So the items are emptied in post-order: by the time an item's children are taken,
+  // each of them is a leaf, and every item is walked a bounded number of times.
+  struct Frame {
+    QTreeWidgetItem* item;
+    int next;  // the child to descend into next
+  };
+  std::vector<Frame> stack;
+  for (QTreeWidgetItem* top : items) {
+    stack.push_back({top, 0});
+    while (!stack.empty()) {
+      Frame& frame = stack.back();
+      if (frame.next < frame.item->childCount()) {
+        QTreeWidgetItem* child = frame.item->child(frame.next++);
+        if (child->childCount() > 0) stack.push_back({child, 0});
+        continue;
+      }
+      for (QTreeWidgetItem* leaf : frame.item->takeChildren()) {
+        const std::unique_ptr<QTreeWidgetItem> owned(leaf);
+      }
+      stack.pop_back();
     }
+    const std::unique_ptr<QTreeWidgetItem> owned(top);
   }
 }
 

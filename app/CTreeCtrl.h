@@ -15,6 +15,8 @@ class CTreeCtrl : public QTreeWidget, public TreeView {
   Q_OBJECT
  public:
   static constexpr int kCheckRole = Qt::UserRole + 1;
+  // Items nested deeper than this are never expanded (see Expand).
+  static constexpr int kMaxExpandedDepth = 1000;
   using StateImages = std::array<QIcon, 4>;  // blank, empty box, ticked box, grey ticked box
 
   explicit CTreeCtrl(QWidget* parent = nullptr);

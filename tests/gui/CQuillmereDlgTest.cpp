@@ -1,0 +1,406 @@
+// The main window driven as a user drives it, on the offscreen platform: menus, the exit
+// question, the status log, the settings check, and the Upload, Download and Synchronize
+// sequences against a Favorites folder and a program folder of the test's own.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+#include "CHelpWindow.h"
+#include "CQuillmereApp.h"
+#include "CQuillmereDlg.h"
+#include "CommandIds.h"
+#include "MessageBox.h"
+#include "ModalDialog.h"
+#include "SettingsStore.h"
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+using testsupport::WriteShortcut;
+
+namespace {
+
+struct ShownBox {
+  std::string caption, text;
+  int style;
+};
+
+// A port on which nothing listens.
+int ClosedPort() {
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(probe);
+  return ntohs(address.sin_port);
+}
+
+// The texts of a view's items, depth-first, indented by level; "+" marks an expanded item and
+// the check state follows in brackets.
+std::string ViewText(const CTreeCtrl& view) {
+  std::string out;
+  std::vector<std::pair<QTreeWidgetItem*, int>> pending;
+  for (int i = view.topLevelItemCount() - 1; i >= 0; --i) pending.emplace_back(view.topLevelItem(i), 0);
+  while (!pending.empty()) {
+    auto [item, depth] = pending.back();
+    pending.pop_back();
+    out += std::string(static_cast<size_t>(depth), '\t') + (item->isExpanded() ? "+" : "") +
+           item->text(0).toStdString() + "[" +
+           std::to_string(item->data(0, CTreeCtrl::kCheckRole).toInt()) + "]\n";
+    for (int i = item->childCount() - 1; i >= 0; --i) pending.emplace_back(item->child(i), depth + 1);
+  }
+  return out;
+}
+
+QTreeWidgetItem* Find(CTreeCtrl& view, const char* text) {
+  const auto found = view.findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.front();
+}
+
+void PressSpaceOn(CTreeCtrl& view, const char* text) {
+  QTreeWidgetItem* item = Find(view, text);
+  ASSERT_NE(item, nullptr) << text;
+  view.setCurrentItem(item);
+  QTest::keyClick(&view, Qt::Key_Space);
+}
+
+}  // namespace
+
+class MainDialog : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    oldDir_ = fs::current_path();
+    WriteShortcut(home_.favorites() + "/Alpha.url", "http://alpha.example/");
+    WriteShortcut(home_.favorites() + "/News/Daily.url", "http://daily.example/");
+    WriteShortcut(home_.favorites() + "/News/Sport/Scores.url", "http://scores.example/");
+    SetMessageBoxHandler([this](const std::string& caption, const std::string& text, int style) {
+      boxes_.push_back({caption, text, style});
+      return nextAnswer_;
+    });
+    SetModalHandler([this](QDialog& dialog) {
+      modals_.push_back(dialog.windowTitle().toStdString());
+      if (onModal_) onModal_(dialog);
+    });
+    dialog_ = std::make_unique<CQuillmereDlg>();
+    dialog_->OnInitDialog();
+    // The dialog went to its program folder; the test's working files live in one of its own.
+    fs::current_path(program_.path());
+  }
+  void TearDown() override {
+    dialog_.reset();
+    SetMessageBoxHandler({});
+    SetModalHandler({});
+    fs::current_path(oldDir_);
+  }
+
+  void Settings(int method, const char* user = "user", const char* pass = "pass") {
+    platform::WriteSettingInt("Save method", method);
+    platform::WriteSettingString("user", user);
+    platform::WriteSettingString("pass", pass);
+  }
+  std::vector<std::string> ActionMenu() const {
+    std::vector<std::string> items;
+    for (QAction* a : dialog_->MenuBar()->actions().at(1)->menu()->actions()) {
+      items.push_back(a->isSeparator() ? "-" : a->text().toStdString() + "=" +
+                                                   std::to_string(a->data().toInt()));
+    }
+    return items;
+  }
+
+  testsupport::TempHome home_;
+  testsupport::TempDir program_;
+  fs::path oldDir_;
+  std::vector<ShownBox> boxes_;
+  int nextAnswer_ = IDNO;
+  std::vector<std::string> modals_;
+  std::function<void(QDialog&)> onModal_;
+  std::unique_ptr<CQuillmereDlg> dialog_;
+};
+
+TEST_F(MainDialog, OpensWithTheLocalTreeTheMenuAndNothingElse) {
+  CQuillmereDlg& d = *dialog_;
+  EXPECT_EQ(d.windowTitle(), "Quillmere");
+  EXPECT_FALSE(d.windowIcon().isNull());
+  d.show();
+  EXPECT_EQ(d.minimumSize(), d.maximumSize()) << "the window is not resizable";
+  EXPECT_FALSE(d.windowFlags() & Qt::WindowMinMaxButtonsHint);
+
+  std::vector<std::string> popups;
+  for (QAction* a : d.MenuBar()->actions()) popups.push_back(a->text().toStdString());
+  EXPECT_EQ(popups, (std::vector<std::string>{"&File", "&Action", "&Setting", "&Help"}));
+  EXPECT_EQ(ActionMenu(), (std::vector<std::string>{
+                              "&Upload local=135", "&Download server=136", "&Snychronize=134", "-",
+                              "E&xpand tree=151", "-", "&Backup=139", "&Restore=140", "-",
+                              "&Manage favorites folder ...=150"}));
+  // The two removed items keep their commands.
+  for (int id : {ID_ACTION_DELETE_SERVER, ID_ACTION_LIST_SERVER}) {
+    ASSERT_NE(d.MenuCommand(id), nullptr) << id;
+  }
+  EXPECT_EQ(d.MenuCommand(ID_ACTION_DELETE_SERVER)->text(), "D&elte server");
+  EXPECT_EQ(d.MenuCommand(ID_ACTION_LIST_SERVER)->text(), "&List server");
+  const std::pair<int, const char*> others[] = {
+      {141, "&Export as text file ..."}, {142, "&Print exported favorites ..."},
+      {143, "P&rint preview ..."},       {2, "E&xit"},
+      {137, "&Save method ..."},         {145, "&Delete link folder ..."},
+      {148, "&Move favorites folder ..."}, {131, "&Contents..."},
+      {133, "&About"}};
+  for (const auto& [id, text] : others) {
+    ASSERT_NE(d.MenuCommand(id), nullptr) << id;
+    EXPECT_EQ(d.MenuCommand(id)->text(), text);
+  }
+  EXPECT_FALSE(d.OnCommand(9999)) << "an unknown command is not routed";
+
+  // The local tree with its first level open; a link shows its name only.
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
+  EXPECT_EQ(d.m_treeServer.Count(), 0);
+  EXPECT_EQ(d.StatusText(), "");
+  EXPECT_FALSE(d.MenuCommand(ID_ACTION_RESTORE)->isEnabled()) << "no backup yet";
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(modals_.empty());
+}
+
+TEST_F(MainDialog, ExitAsksFirstByEveryRouteAndEnterDoesNothing) {
+  CQuillmereDlg& d = *dialog_;
+  d.show();
+  const std::function<void()> routes[] = {
+      [&] { d.MenuCommand(IDCANCEL)->trigger(); },
+      [&] { QTest::keyClick(&d, Qt::Key_Escape); },
+      [&] { d.close(); },
+  };
+  for (const auto& route : routes) {
+    boxes_.clear();
+    nextAnswer_ = IDNO;
+    route();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].caption, "Quillmere");
+    EXPECT_EQ(boxes_[0].text, "Are you sure want to exit?");
+    EXPECT_EQ(boxes_[0].style, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_TRUE(d.isVisible()) << "No keeps the window open";
+  }
+  boxes_.clear();
+  QTest::keyClick(&d, Qt::Key_Return);
+  QTest::keyClick(d.StatusEdit(), Qt::Key_Enter);
+  d.OnCommand(IDOK);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(d.isVisible());
+
+  nextAnswer_ = IDYES;
+  d.MenuCommand(IDCANCEL)->trigger();
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.result(), QDialog::Rejected);
+}
+
+TEST_F(MainDialog, StatusLogAppendsKeepsWhatTheUserTypedAndShowsTheLastLine) {
+  CQuillmereDlg& d = *dialog_;
+  d.show();
+  d.LogStatus("first\r\n");
+  QPlainTextEdit* edit = d.StatusEdit();
+  edit->moveCursor(QTextCursor::End);
+  QTest::keyClicks(edit, "typed");
+  d.LogStatus(std::string_view("\r\nsecond\r\n"));
+  d.LogStatus(static_cast<const char*>(nullptr));
+  EXPECT_EQ(d.StatusText(), "first\r\ntyped\r\nsecond\r\n");
+  EXPECT_EQ(edit->toPlainText(), "first\ntyped\nsecond\n");
+  for (int i = 0; i < 40; ++i) d.LogStatus("line " + std::to_string(i) + "\r\n");
+  EXPECT_EQ(edit->verticalScrollBar()->value(), edit->verticalScrollBar()->maximum());
+  EXPECT_GT(edit->verticalScrollBar()->maximum(), 0);
+}
+
+TEST_F(MainDialog, MissingSettingsOpenTheSheetUntilCompleteOrCancelled) {
+  CQuillmereDlg& d = *dialog_;
+  // First run, nothing stored: the sheet opens on its first page; Cancel drops the upload.
+  d.m_sheet.SetActivePage(2);
+  d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
+  EXPECT_EQ(modals_, std::vector<std::string>{"Setting"});
+  EXPECT_FALSE(fs::exists("favorites-local.txt"));
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(d.StatusText(), "");
+
+  // OK with the fields still empty opens the sheet again, on its first page each time.
+  int openings = 0;
+  onModal_ = [&](QDialog&) {
+    EXPECT_EQ(d.m_sheet.GetActiveIndex(), 0);
+    if (++openings < 3) d.m_sheet.OkButton()->click();
+  };
+  modals_.clear();
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_EQ(openings, 3);
+  EXPECT_FALSE(fs::exists("favorites-server.txt"));
+
+  // Which settings each method needs.
+  struct Case {
+    int method;
+    std::vector<const char*> keys;  // filled in, besides user and pass
+    bool passes;
+  };
+  const Case cases[] = {
+      {0, {"pop3", "smtp"}, true}, {0, {"pop3"}, false}, {0, {"smtp"}, false},
+      {1, {"ftp"}, true},          {1, {"pop3", "smtp"}, false},
+      {2, {}, true},               {7, {}, true},
+  };
+  onModal_ = nullptr;
+  for (const Case& c : cases) {
+    testsupport::TempHome fresh;
+    Settings(c.method);
+    for (const char* key : c.keys) platform::WriteSettingString(key, "127.0.0.1");
+    modals_.clear();
+    EXPECT_EQ(d.CheckTransferSettings(), c.passes ? 1 : 0) << c.method << " " << c.keys.size();
+    EXPECT_EQ(modals_.size(), c.passes ? 0u : 1u);
+  }
+  // User or password missing: the sheet, whatever the method.
+  for (const char* missing : {"user", "pass"}) {
+    testsupport::TempHome fresh;
+    Settings(2);
+    platform::WriteSettingString(missing, "");
+    EXPECT_EQ(d.CheckTransferSettings(), 0) << missing;
+  }
+}
+
+TEST_F(MainDialog, SynchronizeBeforeAnyDownloadOnlyTellsTheUser) {
+  Settings(2);
+  const std::string before = ViewText(dialog_->m_treeLocal);
+  dialog_->OnCommand(ID_ACTION_SYNCHRONIZE);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].text, "Please download favorites from server first.");
+  EXPECT_EQ(boxes_[0].style, MB_OK | MB_ICONINFORMATION);
+  EXPECT_EQ(boxes_[0].caption, "Quillmere");
+  EXPECT_TRUE(modals_.empty()) << "no settings check either";
+  EXPECT_EQ(ViewText(dialog_->m_treeLocal), before);
+}
+
+// Method 3 makes the transfers themselves do nothing, so the sequences around them run on the
+// working files the test prepares.
+TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
+  CQuillmereDlg& d = *dialog_;
+  Settings(3);
+
+  // Upload: what the user unchecked stays out of the list.
+  PressSpaceOn(d.m_treeLocal, "Sport");
+  d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
+  EXPECT_EQ(ReadFile("favorites-local.txt"),
+            "Favorites\r\n\tAlpha\x01http://alpha.example/\r\n\tNews\r\n"
+            "\t\tDaily\x01http://daily.example/\r\n");
+  EXPECT_EQ(ViewText(d.m_treeLocal).find("Sport[1]") != std::string::npos, true)
+      << "an upload leaves the views as they are";
+
+  // Download from the copy the transfer left: shown with its first level open, and a second
+  // download replaces it.
+  WriteFile("favorites-server.txt",
+            "Favorites\r\n\tAlpha\x01http://alpha.example/\r\n\tNews\r\n"
+            "\t\tWeekly\x01http://weekly.example/\r\n\t\tMonthly\x01http://monthly.example/\r\n"
+            "\tMusic\r\n\t\tRadio\x01http://radio.example/\r\n");
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  const std::string server =
+      "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tWeekly[2]\n\t\tMonthly[2]\n\tMusic[2]\n"
+      "\t\tRadio[2]\n";
+  EXPECT_EQ(ViewText(d.m_treeServer), server);
+  EXPECT_EQ(d.m_treeServer.Count(), 7);
+
+  // Synchronize takes the checked server nodes the local folder lacks.
+  PressSpaceOn(d.m_treeServer, "Monthly");
+  d.OnCommand(ID_ACTION_SYNCHRONIZE);
+  const std::string favorites = home_.favorites();
+  EXPECT_NE(ReadFile(favorites + "/News/Weekly.url").find("URL=http://weekly.example/\r\n"),
+            std::string::npos);
+  EXPECT_NE(ReadFile(favorites + "/Music/Radio.url").find("URL=http://radio.example/\r\n"),
+            std::string::npos);
+  EXPECT_FALSE(fs::exists(favorites + "/News/Monthly.url"));
+  EXPECT_TRUE(fs::exists(favorites + "/News/Sport/Scores.url")) << "nothing is removed";
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n"
+            "\t\tWeekly[2]\n\tMusic[2]\n\t\tRadio[2]\n");
+  EXPECT_NE(ViewText(d.m_treeServer).find("Monthly[1]"), std::string::npos)
+      << "the server view is left as it was";
+  EXPECT_TRUE(boxes_.empty());
+
+  // A download that finds no file ends the command and keeps what the view showed.
+  fs::remove("favorites-server.txt");
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_EQ(d.m_treeServer.Count(), 7);
+}
+
+TEST_F(MainDialog, AnFtpErrorEndsTheCommandWithAStopBox) {
+  CQuillmereDlg& d = *dialog_;
+  Settings(1);
+  platform::WriteSettingString("ftp", "127.0.0.1");
+  d.m_manager.transfer.network.ftpPort = ClosedPort();
+  d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_FALSE(boxes_[0].text.empty());
+  EXPECT_EQ(boxes_[0].style, MB_OK | MB_ICONSTOP);
+  EXPECT_EQ(d.StatusText(), "");
+  EXPECT_FALSE(fs::exists("favorites-local.txt")) << "the upload stopped at its first step";
+  EXPECT_EQ(d.m_manager.transfer.socket.m_bDelete, 0) << "the delete flag is lowered again";
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(MainDialog, ExpandTreeOpensEveryLevelOfBothViews) {
+  CQuillmereDlg& d = *dialog_;
+  d.OnCommand(ID_ACTION_EXPAND_TREE);
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[2]\n\tAlpha[2]\n\t+News[2]\n\t\tDaily[2]\n\t\t+Sport[2]\n\t\t\tScores[2]\n");
+  EXPECT_EQ(d.m_treeServer.Count(), 0);
+}
+
+TEST_F(MainDialog, SpaceTogglesChecksAndOtherKeysOnlyMove) {
+  CQuillmereDlg& d = *dialog_;
+  PressSpaceOn(d.m_treeLocal, "Scores");
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[3]\n\tAlpha[2]\n\tNews[3]\n\t\tDaily[2]\n\t\tSport[1]\n\t\t\tScores[1]\n");
+  PressSpaceOn(d.m_treeLocal, "Favorites");
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
+  // Down moves the selection as ever and changes no box.
+  d.m_treeLocal.setCurrentItem(Find(d.m_treeLocal, "Favorites"));
+  QTest::keyClick(&d.m_treeLocal, Qt::Key_Down);
+  EXPECT_EQ(d.m_treeLocal.currentItem(), Find(d.m_treeLocal, "Alpha"));
+  EXPECT_EQ(ViewText(d.m_treeLocal).find("[1]"), std::string::npos);
+  EXPECT_EQ(ViewText(d.m_treeLocal).find("[3]"), std::string::npos);
+}
+
+TEST_F(MainDialog, AboutAndHelp) {
+  CQuillmereDlg& d = *dialog_;
+  d.OnCommand(ID_HELP_ABOUT);
+  d.OnSysCommand(IDM_ABOUTBOX | 0x3);
+  d.OnSysCommand(0xF060);  // another system command opens nothing
+  EXPECT_EQ(modals_, (std::vector<std::string>{"About Quillmere", "About Quillmere"}));
+  d.OnCommand(ID_HELP_CONTENTS);
+  ASSERT_NE(d.HelpWindow(), nullptr);
+  EXPECT_TRUE(d.HelpWindow()->isVisible());
+  d.OnCommand(ID_HELP_CONTENTS);
+  EXPECT_EQ(d.findChildren<CHelpWindow*>().size(), 1) << "one help window, shown again";
+}
+
+TEST_F(MainDialog, BackupEnablesRestoreAndRestoreShowsTheTreeOnce) {
+  CQuillmereDlg& d = *dialog_;
+  d.OnCommand(ID_ACTION_BACKUP);
+  EXPECT_TRUE(d.MenuCommand(ID_ACTION_RESTORE)->isEnabled());
+  fs::remove_all(home_.favorites() + "/News");
+  WriteShortcut(home_.favorites() + "/Later.url", "http://later.example/");
+  d.OnCommand(ID_ACTION_RESTORE);
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
+  EXPECT_FALSE(fs::exists(home_.favorites() + "/Later.url"));
+  EXPECT_TRUE(fs::exists(home_.favorites() + "2/News/Daily.url")) << "the backup stays";
+}
