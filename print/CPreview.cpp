@@ -11,15 +11,15 @@
 
 namespace {
 
-// The separator drawn as itself would be invisible or a box of the font's choosing; its control
-// picture keeps name and URL apart and still says what the byte is.
-constexpr char16_t kSeparatorPicture = u'\u2401';
-
 }  // namespace
+
+// The separator drawn as itself would be invisible or an empty box that reads as a broken
+// character; an arrow keeps name and URL apart and reads as "goes to".
+const QString kPreviewSeparator = QStringLiteral(" \u2192 ");
 
 QStringList PreviewLines(const std::string& list) {
   QString text = QString::fromUtf8(list.data(), static_cast<qsizetype>(list.size()));
-  text.replace(QChar(FavoriteNode::kUrlSeparator), QChar(kSeparatorPicture));
+  text.replace(QChar(FavoriteNode::kUrlSeparator), kPreviewSeparator);
   static const QRegularExpression kLineEnd(QStringLiteral("\r\n|\r|\n"));
   QStringList lines = text.split(kLineEnd);
   if (lines.back().isEmpty()) lines.removeLast();  // after the last line end comes no line

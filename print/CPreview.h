@@ -29,5 +29,6 @@ class CPreview : public QDialog {
 };
 
 // The favorites list as lines to draw: each line end (CR LF, or a lone CR or LF) ends a line, and
-// the byte between a link's name and its URL is shown as the control picture U+2401.
+// the byte between a link's name and its URL is shown as kPreviewSeparator.
 QStringList PreviewLines(const std::string& list);
+extern const QString kPreviewSeparator;

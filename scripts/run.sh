@@ -6,15 +6,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_TESTS=OFF
 
-if [ -x scripts/demo-server.sh ]; then
-  bash scripts/demo-server.sh start
-  trap 'bash scripts/demo-server.sh stop' EXIT
+# A first run on a machine without a Favorites folder gets a small sample one to look at.
+if [ ! -e "$HOME/Favorites" ]; then
+  bash scripts/sample-favorites.sh "$HOME/Favorites"
+  echo "Made a sample Favorites folder in $HOME/Favorites"
 fi
+bash scripts/demo-server.sh start build-release
+trap 'bash scripts/demo-server.sh stop' EXIT
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exec_prefix=(xvfb-run -a -s "-screen 0 1280x1024x24")
 else
   exec_prefix=()
 fi
-"${exec_prefix[@]}" ./build/app/Quillmere
+"${exec_prefix[@]}" ./build-release/app/Quillmere

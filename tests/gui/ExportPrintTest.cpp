@@ -160,7 +160,7 @@ TEST_F(ExportPrint, PreviewPaintsTheListOfTheTreeAsItIsAtEachPaint) {
   EXPECT_TRUE(preview.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(preview.findChildren<QWidget*>().isEmpty());
 
-  const QString sep(QChar(0x2401));
+  const QString sep = kPreviewSeparator;
   const QStringList expected{
       "Favorites",
       "\tAlpha" + sep + "http://a/",
@@ -187,7 +187,7 @@ TEST_F(ExportPrint, PreviewLinesFollowEveryKindOfLineEnd) {
   EXPECT_EQ(PreviewLines("a\r\nb\nc\rd\r\n"), (QStringList{"a", "b", "c", "d"}));
   EXPECT_EQ(PreviewLines("a\r\n\r\nlast"), (QStringList{"a", "", "last"}));
   EXPECT_EQ(PreviewLines("x\x01y\x01z\r\n"),
-            QStringList{"x" + QString(QChar(0x2401)) + "y" + QString(QChar(0x2401)) + "z"});
+            QStringList{"x" + kPreviewSeparator + "y" + kPreviewSeparator + "z"});
 }
 
 TEST_F(ExportPrint, PreviewClosesOnEnterAndEscape) {

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Writes a small Favorites folder of nested folders and Internet shortcuts into DIR, for the demo
+# and for screenshots: scripts/sample-favorites.sh DIR
+set -euo pipefail
+dir=$1
+link() {  # link RELATIVE-PATH URL
+  mkdir -p "$dir/$(dirname "$1")"
+  printf '[InternetShortcut]\r\nURL=%s\r\n' "$2" >"$dir/$1.url"
+}
+link "Search" "https://search.example.org/"
+link "Mail" "https://mail.example.org/inbox"
+link "Calendar" "https://calendar.example.org/week"
+link "News/Morning Paper" "https://paper.example.com/today"
+link "News/City Gazette" "https://gazette.example.com/"
+link "News/Weather" "https://weather.example.net/forecast?city=home"
+link "News/Tech.News/Daily Digest" "https://digest.example.com/daily"
+link "News/Tech.News/Release Notes" "https://releases.example.com/latest"
+link "News/Tech.News/Kernel Mailing List" "https://lists.example.org/kernel"
+link "Work/Projects/Roadmap" "https://wiki.example.com/roadmap"
+link "Work/Projects/Issue Tracker" "https://issues.example.com/board"
+link "Work/Projects/Build Status" "https://ci.example.com/status"
+link "Work/Handbook" "https://wiki.example.com/handbook"
+link "Work/Time Sheet" "https://hr.example.com/time"
+link "Travel/Trains" "https://rail.example.eu/timetable"
+link "Travel/Maps" "https://maps.example.org/"
+link "Travel/Hotels/Lakeside Inn" "https://lakeside.example.ch/"
+link "Travel/Hotels/Mountain Lodge" "https://lodge.example.at/"
+link "Recipes/Bread/Sourdough" "https://baking.example.com/sourdough"
+link "Recipes/Bread/Rye" "https://baking.example.com/rye"
+link "Recipes/Soups/Minestrone" "https://kitchen.example.it/minestrone"
+link "Recipes/Soups/Pumpkin" "https://kitchen.example.it/pumpkin"
+link "Music/Radio" "https://radio.example.fm/live"
+link "Music/Concert Hall" "https://hall.example.org/season"
+link "Music/Sheet Music Library" "https://scores.example.org/"
+link "Reading/Library Catalogue" "https://library.example.org/catalogue"
+link "Reading/Book Club" "https://club.example.net/this-month"
+link "Reading/Poetry/Daily Poem" "https://poems.example.org/today"
+link "Banking/Savings" "https://bank.example.com/savings"
+link "Banking/Tax Office" "https://tax.example.gov/"
+mkdir -p "$dir/Unsorted"
