@@ -50,7 +50,9 @@ CTreeCtrl::CTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
   header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 }
 
-CTreeCtrl::~CTreeCtrl() { DeleteAllItems(); }
+CTreeCtrl::~CTreeCtrl() {
+  DeleteAllItems();
+}
 
 void CTreeCtrl::SetStateImageList(const StateImages* images) {
   m_images = images;
@@ -118,7 +120,9 @@ TreeItem CTreeCtrl::ChildAt(TreeItem item, int index) const {
   return topLevelItem(index);
 }
 
-TreeItem CTreeCtrl::Parent(TreeItem item) const { return item ? AsItem(item)->parent() : nullptr; }
+TreeItem CTreeCtrl::Parent(TreeItem item) const {
+  return item ? AsItem(item)->parent() : nullptr;
+}
 
 TreeItem CTreeCtrl::Selected() const {
   AttachPending();
@@ -176,7 +180,9 @@ void CTreeCtrl::DeleteBottomUp(QList<QTreeWidgetItem*> items) {
   }
 }
 
-int CTreeCtrl::Count() const { return m_count; }
+int CTreeCtrl::Count() const {
+  return m_count;
+}
 
 void CTreeCtrl::keyPressEvent(QKeyEvent* event) {
   emit keyDown(event->key());

@@ -9,9 +9,7 @@
 #include "FavoriteNode.h"
 #include "FavoritesManager.h"
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 // The separator drawn as itself would be invisible or an empty box that reads as a broken
 // character; an arrow keeps name and URL apart and reads as "goes to".
@@ -48,7 +46,9 @@ QFont CPreview::PreviewFont() {
   return font;
 }
 
-int CPreview::TabStopWidth() { return 8 * DialogUnits(PreviewFont()).BaseX(); }
+int CPreview::TabStopWidth() {
+  return 8 * DialogUnits(PreviewFont()).BaseX();
+}
 
 void CPreview::paintEvent(QPaintEvent*) {
   QPainter painter(this);

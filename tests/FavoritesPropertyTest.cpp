@@ -1,5 +1,6 @@
 // Properties of the favorites list and the synchronisation over a few hundred random trees. Every
 // tree comes from a fixed seed, so a failure names the seed that shows it again.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,8 +11,6 @@
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "FavoritesManager.h"
 #include "TempDir.h"
@@ -102,7 +101,9 @@ class Generator {
 
   int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
   bool Chance(double p) { return std::bernoulli_distribution(p)(rng_); }
-  char Pick(std::string_view from) { return from[static_cast<size_t>(Int(0, int(from.size()) - 1))]; }
+  char Pick(std::string_view from) {
+    return from[static_cast<size_t>(Int(0, int(from.size()) - 1))];
+  }
 
   std::string Name(bool folder) {
     std::string name;
@@ -181,7 +182,8 @@ class Generator {
       Tree copy = kid.kids.empty() ? kid : Mutate(kid);
       copy.text = kid.text;
       const size_t sep = copy.text.find('\x01');
-      if (sep != std::string::npos && Chance(0.15)) copy.text = copy.text.substr(0, sep + 1) + Url();
+      if (sep != std::string::npos && Chance(0.15))
+        copy.text = copy.text.substr(0, sep + 1) + Url();
       if (sep == std::string::npos && Chance(0.1)) {
         std::string upper = copy.text;
         for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -325,9 +327,8 @@ std::map<std::string, std::string> Snapshot(const std::string& folder) {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
     struct stat st {};
     ::lstat(entry.path().c_str(), &st);
-    std::string state = std::to_string(st.st_ino) + ":" + std::to_string(st.st_ctim.tv_sec) +
-                        "." + std::to_string(st.st_ctim.tv_nsec) + ":" +
-                        std::to_string(st.st_mode);
+    std::string state = std::to_string(st.st_ino) + ":" + std::to_string(st.st_ctim.tv_sec) + "." +
+                        std::to_string(st.st_ctim.tv_nsec) + ":" + std::to_string(st.st_mode);
     if (entry.is_regular_file()) state += ":" + testsupport::ReadFile(entry.path());
     out[entry.path().string()] = state;
   }

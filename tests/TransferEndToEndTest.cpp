@@ -72,7 +72,8 @@ class Machine {
     platform::WriteSettingInt("Save method", saveMethod);
     platform::WriteSettingString("user", kUser);
     platform::WriteSettingString("pass", kPass);
-    for (const char* host : {"smtp", "pop3", "ftp"}) platform::WriteSettingString(host, "127.0.0.1");
+    for (const char* host : {"smtp", "pop3", "ftp"})
+      platform::WriteSettingString(host, "127.0.0.1");
     manager.emplace();
     manager->SetOwner(&owner);
     manager->transfer.SetOwner(&owner);
@@ -153,7 +154,8 @@ class TransferEndToEnd : public ::testing::Test {
       std::string line = "\tLink " + std::to_string(i) + "\x01http://example.org/" +
                          std::string(60, static_cast<char>('a' + i % 26)) + "\xff\r\n";
       const std::size_t left = size - list.size();
-      if (left < line.size() + 30) line = "\tLast\x01http://x/" + std::string(left - 17, 'z') + "\r\n";
+      if (left < line.size() + 30)
+        line = "\tLast\x01http://x/" + std::string(left - 17, 'z') + "\r\n";
       list += line;
     }
     return list;
@@ -167,8 +169,9 @@ void ExpectSameFavorites(Machine& a, Machine& b) {
   EXPECT_NE(sent.find('\xff'), std::string::npos);
   EXPECT_EQ(b.ProgramFile("favorites-server.txt"), sent) << "byte for byte";
   // B now holds A's folders and links on disk.
-  EXPECT_NE(ReadFile(b.Favorites("News/Caf\xe9 \xff.url")).find("URL=http://caf\xe9.example/\xff\r\n"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadFile(b.Favorites("News/Caf\xe9 \xff.url")).find("URL=http://caf\xe9.example/\xff\r\n"),
+      std::string::npos);
   EXPECT_TRUE(fs::is_directory(b.Favorites("News/Deep/Deeper")));
   EXPECT_TRUE(fs::is_directory(b.Favorites("Empty folder")));
   EXPECT_EQ(b.ScanText(), a.ScanText());
@@ -250,8 +253,9 @@ TEST_F(TransferEndToEnd, ByTheTestAccount) {
   Machine a(2);
   FillFavorites(a);
   EXPECT_EQ(a.UploadCommand(), 0);
-  EXPECT_EQ(ReadFile(g_servers->dir / ("ftp/" QUILLMERE_TEST_USER "/Quillmere/favoritesalices3cret.txt")),
-            a.ProgramFile("favorites-local.txt"));
+  EXPECT_EQ(
+      ReadFile(g_servers->dir / ("ftp/" QUILLMERE_TEST_USER "/Quillmere/favoritesalices3cret.txt")),
+      a.ProgramFile("favorites-local.txt"));
   Machine b(2);
   b.DownloadAndSynchronise();
   ExpectSameFavorites(a, b);

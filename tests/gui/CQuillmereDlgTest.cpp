@@ -2,6 +2,7 @@
 // question, the status log, the settings check, and the Upload, Download and Synchronize
 // sequences against a Favorites folder and a program folder of the test's own.
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,7 +17,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -24,6 +24,7 @@
 #include "CQuillmereApp.h"
 #include "CQuillmereDlg.h"
 #include "CommandIds.h"
+#include "ExportPrint.h"
 #include "MessageBox.h"
 #include "ModalDialog.h"
 #include "SettingsStore.h"
@@ -59,14 +60,16 @@ int ClosedPort() {
 std::string ViewText(const CTreeCtrl& view) {
   std::string out;
   std::vector<std::pair<QTreeWidgetItem*, int>> pending;
-  for (int i = view.topLevelItemCount() - 1; i >= 0; --i) pending.emplace_back(view.topLevelItem(i), 0);
+  for (int i = view.topLevelItemCount() - 1; i >= 0; --i)
+    pending.emplace_back(view.topLevelItem(i), 0);
   while (!pending.empty()) {
     auto [item, depth] = pending.back();
     pending.pop_back();
     out += std::string(static_cast<size_t>(depth), '\t') + (item->isExpanded() ? "+" : "") +
            item->text(0).toStdString() + "[" +
            std::to_string(item->data(0, CTreeCtrl::kCheckRole).toInt()) + "]\n";
-    for (int i = item->childCount() - 1; i >= 0; --i) pending.emplace_back(item->child(i), depth + 1);
+    for (int i = item->childCount() - 1; i >= 0; --i)
+      pending.emplace_back(item->child(i), depth + 1);
   }
   return out;
 }
@@ -120,8 +123,9 @@ class MainDialog : public ::testing::Test {
   std::vector<std::string> ActionMenu() const {
     std::vector<std::string> items;
     for (QAction* a : dialog_->MenuBar()->actions().at(1)->menu()->actions()) {
-      items.push_back(a->isSeparator() ? "-" : a->text().toStdString() + "=" +
-                                                   std::to_string(a->data().toInt()));
+      items.push_back(a->isSeparator()
+                          ? "-"
+                          : a->text().toStdString() + "=" + std::to_string(a->data().toInt()));
     }
     return items;
   }
@@ -147,22 +151,25 @@ TEST_F(MainDialog, OpensWithTheLocalTreeTheMenuAndNothingElse) {
   std::vector<std::string> popups;
   for (QAction* a : d.MenuBar()->actions()) popups.push_back(a->text().toStdString());
   EXPECT_EQ(popups, (std::vector<std::string>{"&File", "&Action", "&Setting", "&Help"}));
-  EXPECT_EQ(ActionMenu(), (std::vector<std::string>{
-                              "&Upload local=135", "&Download server=136", "&Snychronize=134", "-",
-                              "E&xpand tree=151", "-", "&Backup=139", "&Restore=140", "-",
-                              "&Manage favorites folder ...=150"}));
+  EXPECT_EQ(ActionMenu(), (std::vector<std::string>{"&Upload local=135", "&Download server=136",
+                                                    "&Snychronize=134", "-", "E&xpand tree=151",
+                                                    "-", "&Backup=139", "&Restore=140", "-",
+                                                    "&Manage favorites folder ...=150"}));
   // The two removed items keep their commands.
   for (int id : {ID_ACTION_DELETE_SERVER, ID_ACTION_LIST_SERVER}) {
     ASSERT_NE(d.MenuCommand(id), nullptr) << id;
   }
   EXPECT_EQ(d.MenuCommand(ID_ACTION_DELETE_SERVER)->text(), "D&elte server");
   EXPECT_EQ(d.MenuCommand(ID_ACTION_LIST_SERVER)->text(), "&List server");
-  const std::pair<int, const char*> others[] = {
-      {141, "&Export as text file ..."}, {142, "&Print exported favorites ..."},
-      {143, "P&rint preview ..."},       {2, "E&xit"},
-      {137, "&Save method ..."},         {145, "&Delete link folder ..."},
-      {148, "&Move favorites folder ..."}, {131, "&Contents..."},
-      {133, "&About"}};
+  const std::pair<int, const char*> others[] = {{141, "&Export as text file ..."},
+                                                {142, "&Print exported favorites ..."},
+                                                {143, "P&rint preview ..."},
+                                                {2, "E&xit"},
+                                                {137, "&Save method ..."},
+                                                {145, "&Delete link folder ..."},
+                                                {148, "&Move favorites folder ..."},
+                                                {131, "&Contents..."},
+                                                {133, "&About"}};
   for (const auto& [id, text] : others) {
     ASSERT_NE(d.MenuCommand(id), nullptr) << id;
     EXPECT_EQ(d.MenuCommand(id)->text(), text);
@@ -254,9 +261,8 @@ TEST_F(MainDialog, MissingSettingsOpenTheSheetUntilCompleteOrCancelled) {
     bool passes;
   };
   const Case cases[] = {
-      {0, {"pop3", "smtp"}, true}, {0, {"pop3"}, false}, {0, {"smtp"}, false},
-      {1, {"ftp"}, true},          {1, {"pop3", "smtp"}, false},
-      {2, {}, true},               {7, {}, true},
+      {0, {"pop3", "smtp"}, true},  {0, {"pop3"}, false}, {0, {"smtp"}, false}, {1, {"ftp"}, true},
+      {1, {"pop3", "smtp"}, false}, {2, {}, true},        {7, {}, true},
   };
   onModal_ = nullptr;
   for (const Case& c : cases) {
@@ -358,8 +364,9 @@ TEST_F(MainDialog, AnFtpErrorEndsTheCommandWithAStopBox) {
 TEST_F(MainDialog, ExpandTreeOpensEveryLevelOfBothViews) {
   CQuillmereDlg& d = *dialog_;
   d.OnCommand(ID_ACTION_EXPAND_TREE);
-  EXPECT_EQ(ViewText(d.m_treeLocal),
-            "+Favorites[2]\n\tAlpha[2]\n\t+News[2]\n\t\tDaily[2]\n\t\t+Sport[2]\n\t\t\tScores[2]\n");
+  EXPECT_EQ(
+      ViewText(d.m_treeLocal),
+      "+Favorites[2]\n\tAlpha[2]\n\t+News[2]\n\t\tDaily[2]\n\t\t+Sport[2]\n\t\t\tScores[2]\n");
   EXPECT_EQ(d.m_treeServer.Count(), 0);
 }
 
@@ -403,4 +410,40 @@ TEST_F(MainDialog, BackupEnablesRestoreAndRestoreShowsTheTreeOnce) {
             "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
   EXPECT_FALSE(fs::exists(home_.favorites() + "/Later.url"));
   EXPECT_TRUE(fs::exists(home_.favorites() + "2/News/Daily.url")) << "the backup stays";
+}
+
+TEST_F(MainDialog, ExportReturnsToTheProgramFolderConfirmedOrCancelled) {
+  const fs::path programFolder = fs::canonical("/proc/self/exe").parent_path();
+  testsupport::TempDir elsewhere;
+  for (const bool confirm : {true, false}) {
+    SetSaveFileChooser([&](QWidget*) -> std::optional<std::string> {
+      fs::current_path(elsewhere.path());  // as the file dialog may leave it
+      if (!confirm) return std::nullopt;
+      return elsewhere / "export.txt";
+    });
+    dialog_->OnCommand(ID_FILE_EXPORT_TEXT);
+    EXPECT_EQ(fs::current_path(), programFolder) << confirm;
+    EXPECT_EQ(fs::exists(elsewhere / "export.txt"), true);
+  }
+  SetSaveFileChooser({});
+  EXPECT_NE(ReadFile(elsewhere / "export.txt").find("\tAlpha\x01http://alpha.example/\r\n"),
+            std::string::npos);
+}
+
+TEST_F(MainDialog, AHostileServerCopyNestedDeepIsShownAndExpandedSafely) {
+  Settings(3);
+  // Each line one TAB deeper than the last: the file grows with the square of the depth, so the
+  // depth stays modest here; the view's own test goes 100,000 levels deep.
+  std::string list = "Favorites\r\n";
+  for (int depth = 1; depth <= 3000; ++depth) {
+    list += std::string(static_cast<size_t>(depth), '\t') + "d\r\n";
+  }
+  WriteFile("favorites-server.txt", list);
+  dialog_->OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_EQ(dialog_->m_treeServer.Count(), 3001);
+  dialog_->show();
+  dialog_->OnCommand(ID_ACTION_EXPAND_TREE);
+  EXPECT_FALSE(dialog_->grab().isNull());
+  dialog_->OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_EQ(dialog_->m_treeServer.Count(), 3001);
 }

@@ -1,9 +1,10 @@
 // The Qt tree view behind the TreeView interface: the drawn check boxes, keys and mouse, and
 // trees far larger and deeper than anyone's favorites.
+#include <gtest/gtest.h>
+
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "CTreeCtrl.h"
 #include "FavoritesTree.h"
@@ -16,7 +17,9 @@ CTreeCtrl::StateImages ShippedImages() {
           QIcon(":/res/checkbox-partial.png")};
 }
 
-QImage Picture(const QIcon& icon) { return icon.pixmap(16, 16).toImage(); }
+QImage Picture(const QIcon& icon) {
+  return icon.pixmap(16, 16).toImage();
+}
 
 class TreeCtrl : public ::testing::Test {
  protected:

@@ -1,3 +1,4 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QApplication>
@@ -5,7 +6,6 @@
 #include <QKeyEvent>
 #include <chrono>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <thread>
 
 #include "CPreview.h"
