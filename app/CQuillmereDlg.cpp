@@ -254,26 +254,46 @@ bool CQuillmereDlg::OnCommand(int commandId) {
 
 void CQuillmereDlg::Dispatch(int commandId) {
   switch (commandId) {
-    case IDOK: return OnOK();
-    case IDCANCEL: return OnCancel();
-    case ID_HELP_CONTENTS: return OnHelpContents();
-    case ID_HELP_ABOUT: return OnAbout();
-    case ID_ACTION_SYNCHRONIZE: return OnSynchronize();
-    case ID_ACTION_UPLOAD_LOCAL: return OnUploadLocal();
-    case ID_ACTION_DOWNLOAD_SERVER: return OnDownloadServer();
-    case ID_SETTING_SAVE_METHOD: return OnSaveMethod();
-    case ID_ACTION_BACKUP: return OnBackup();
-    case ID_ACTION_RESTORE: return OnRestore();
-    case ID_FILE_EXPORT_TEXT: return OnExportText();
-    case ID_FILE_PRINT_EXPORTED: return OnPrintExported();
-    case ID_FILE_PRINT_PREVIEW: return OnPrintPreview();
-    case ID_SETTING_DELETE_LINK_FOLDER: return OnDeleteLinkFolder();
-    case ID_SETTING_MOVE_FAVORITES_FOLDER: return OnMoveFavoritesFolder();
-    case ID_ACTION_MANAGE_FAVORITES_FOLDER: return OnManageFavoritesFolder();
-    case ID_ACTION_EXPAND_TREE: return OnExpandTree();
-    case ID_ACTION_DELETE_SERVER: return OnDeleteServer();
-    case ID_ACTION_LIST_SERVER: return OnListServer();
-    default: return;
+    case IDOK:
+      return OnOK();
+    case IDCANCEL:
+      return OnCancel();
+    case ID_HELP_CONTENTS:
+      return OnHelpContents();
+    case ID_HELP_ABOUT:
+      return OnAbout();
+    case ID_ACTION_SYNCHRONIZE:
+      return OnSynchronize();
+    case ID_ACTION_UPLOAD_LOCAL:
+      return OnUploadLocal();
+    case ID_ACTION_DOWNLOAD_SERVER:
+      return OnDownloadServer();
+    case ID_SETTING_SAVE_METHOD:
+      return OnSaveMethod();
+    case ID_ACTION_BACKUP:
+      return OnBackup();
+    case ID_ACTION_RESTORE:
+      return OnRestore();
+    case ID_FILE_EXPORT_TEXT:
+      return OnExportText();
+    case ID_FILE_PRINT_EXPORTED:
+      return OnPrintExported();
+    case ID_FILE_PRINT_PREVIEW:
+      return OnPrintPreview();
+    case ID_SETTING_DELETE_LINK_FOLDER:
+      return OnDeleteLinkFolder();
+    case ID_SETTING_MOVE_FAVORITES_FOLDER:
+      return OnMoveFavoritesFolder();
+    case ID_ACTION_MANAGE_FAVORITES_FOLDER:
+      return OnManageFavoritesFolder();
+    case ID_ACTION_EXPAND_TREE:
+      return OnExpandTree();
+    case ID_ACTION_DELETE_SERVER:
+      return OnDeleteServer();
+    case ID_ACTION_LIST_SERVER:
+      return OnListServer();
+    default:
+      return;
   }
 }
 
@@ -352,8 +372,11 @@ int CQuillmereDlg::CheckTransferSettings() {
 
 void CQuillmereDlg::OnUploadLocal() {
   if (!CheckTransferSettings()) return;
-  OnDeleteServer();
+  // The list is written before the old server copy is deleted, so that a list too large for the
+  // mail message is refused while the server still holds the previous one.
   m_manager.PrepareUpload();
+  if (m_manager.transfer.CheckUploadSize() != 0) return;
+  OnDeleteServer();
   m_manager.transfer.Upload();
 }
 
@@ -387,7 +410,9 @@ void CQuillmereDlg::OnListServer() {
   m_manager.transfer.Download();
 }
 
-void CQuillmereDlg::OnAbout() { OnSysCommand(IDM_ABOUTBOX); }
+void CQuillmereDlg::OnAbout() {
+  OnSysCommand(IDM_ABOUTBOX);
+}
 
 void CQuillmereDlg::OnSysCommand(int commandId) {
   if ((commandId & 0xFFF0) != IDM_ABOUTBOX) return;
@@ -410,7 +435,9 @@ void CQuillmereDlg::OnMoveFavoritesFolder() {
   m_sheet.DoModal();
 }
 
-void CQuillmereDlg::OnBackup() { m_manager.backup.Backup(); }
+void CQuillmereDlg::OnBackup() {
+  m_manager.backup.Backup();
+}
 
 void CQuillmereDlg::OnRestore() {
   m_manager.backup.Restore();
@@ -423,7 +450,9 @@ void CQuillmereDlg::OnExportText() {
   ChangeToProgramFolder();
 }
 
-void CQuillmereDlg::OnPrintExported() { PrintExported(m_manager); }
+void CQuillmereDlg::OnPrintExported() {
+  PrintExported(m_manager);
+}
 
 void CQuillmereDlg::OnPrintPreview() {
   CPreview preview(m_manager, this);
@@ -455,11 +484,17 @@ void CQuillmereDlg::OnCancel() {
 
 void CQuillmereDlg::OnOK() {}
 
-void CQuillmereDlg::accept() { OnOK(); }
+void CQuillmereDlg::accept() {
+  OnOK();
+}
 
-void CQuillmereDlg::reject() { OnCancel(); }
+void CQuillmereDlg::reject() {
+  OnCancel();
+}
 
-void CQuillmereDlg::OnKeydownLocalTree(int keyCode) { ToggleSelectedCheck(m_treeLocal, keyCode); }
+void CQuillmereDlg::OnKeydownLocalTree(int keyCode) {
+  ToggleSelectedCheck(m_treeLocal, keyCode);
+}
 
 void CQuillmereDlg::OnKeydownServerTree(int keyCode) {
   ToggleSelectedCheck(m_treeServer, keyCode);

