@@ -374,7 +374,12 @@ void CQuillmereDlg::OnUploadLocal() {
   if (!CheckTransferSettings()) return;
   // The list is written before the old server copy is deleted, so that a list too large for the
   // mail message is refused while the server still holds the previous one.
-  m_manager.PrepareUpload();
+  if (m_manager.PrepareUpload() != 0) {
+    // Uploading the list an earlier upload left would put stale favorites on the server.
+    ClearStatus();
+    LogStatus("favorites-local.txt can't be written\r\n");
+    return;
+  }
   if (m_manager.transfer.CheckUploadSize() != 0) return;
   OnDeleteServer();
   m_manager.transfer.Upload();
@@ -451,7 +456,7 @@ void CQuillmereDlg::OnExportText() {
 }
 
 void CQuillmereDlg::OnPrintExported() {
-  PrintExported(m_manager);
+  PrintExported(this, m_manager);
 }
 
 void CQuillmereDlg::OnPrintPreview() {

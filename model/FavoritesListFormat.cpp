@@ -80,20 +80,34 @@ void FavoritesTree::AppendText(const FavoriteNode* node, int depth, std::string&
   }
 }
 
-std::string FavoritesTree::BuildText(const std::string& fileName) const {
-  std::string text;
-  AppendText(root_.get(), 0, text);
-  if (fileName.empty()) return text;
-  // Written beside and renamed into place: a reader never finds half a list under the name.
+namespace {
+
+// Written beside and renamed into place: a reader never finds half a list under the name.
+bool StoreWhole(const std::string& fileName, const std::string& text) {
   const std::string temp = fileName + ".part";
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) return {};
+  if (fd < 0) return false;
   const bool written = WriteAll(fd, text);
   if (::close(fd) != 0 || !written || ::rename(temp.c_str(), fileName.c_str()) != 0) {
     ::unlink(temp.c_str());
-    return {};
+    return false;
   }
-  return text;
+  return true;
+}
+
+}  // namespace
+
+std::string FavoritesTree::BuildText(const std::string& fileName) const {
+  std::string text;
+  AppendText(root_.get(), 0, text);
+  if (fileName.empty() || StoreWhole(fileName, text)) return text;
+  return {};
+}
+
+int FavoritesTree::SaveText(const std::string& fileName) const {
+  std::string text;
+  AppendText(root_.get(), 0, text);
+  return StoreWhole(fileName, text) ? 0 : 1;
 }
 
 int FavoritesTree::Load(const std::string& fileName) {

@@ -72,8 +72,7 @@ int FavoritesManager::PrepareUpload() {
     TreeView& view = owner->LocalTreeView();
     ReadChecks(view, view.FirstRoot(), localTree.Root());
   }
-  localTree.BuildText(kLocalFile);
-  return 0;
+  return localTree.SaveText(kLocalFile);
 }
 
 int FavoritesManager::LoadServerCopy() {
@@ -94,10 +93,7 @@ int FavoritesManager::Synchronise() {
 }
 
 int FavoritesManager::ExportText(std::string& text, bool toFile) {
-  if (toFile) {
-    localTree.BuildText(text);
-  } else {
-    text = localTree.BuildText();
-  }
+  if (toFile) return localTree.SaveText(text);
+  text = localTree.BuildText();
   return 0;
 }

@@ -23,14 +23,16 @@ class FavoritesManager {
   // One folder level of the scan; subfolders found are scanned after it.
   void ScanFolder(FavoriteNode* parent, const std::string& folderPath);
 
-  // Writes the local tree, without the unchecked nodes, to "favorites-local.txt".
+  // Writes the local tree, without the unchecked nodes, to "favorites-local.txt": 0, or 1 when
+  // it can't be written (an earlier file then stays whole).
   int PrepareUpload();
   // Reads "favorites-server.txt" into the emptied server tree: 0, or 1 when it can't be opened.
   int LoadServerCopy();
   // Merges the checked server nodes that the local tree lacks into it and onto disk, then reads
   // the server copy again. Returns what that read returns.
   int Synchronise();
-  // The favorites list of the local tree: into the file named by text (toFile) or into text.
+  // The favorites list of the local tree: into the file named by text (toFile; 1 when it can't
+  // be written) or into text.
   int ExportText(std::string& text, bool toFile);
 
   FavoritesOwner* owner = nullptr;

@@ -36,6 +36,9 @@ class FavoritesTree {
   // The list of the whole tree; with a file name it is also stored there (an empty text when the
   // file can't be written).
   std::string BuildText(const std::string& fileName = {}) const;
+  // Stores the list in the file, whole or not at all: 0, or 1 when it can't be written (an
+  // earlier file of that name then stays as it was).
+  int SaveText(const std::string& fileName) const;
   // Reads a favorites list into the tree: 1 when the file can't be opened, else 0.
   int Load(const std::string& fileName);
   // The same, from bytes already in memory.

@@ -6,6 +6,7 @@
 
 #include "Desktop.h"
 #include "FavoritesManager.h"
+#include "MessageBox.h"
 
 namespace {
 
@@ -34,18 +35,26 @@ std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner) {
   return dialog;
 }
 
-void SetSaveFileChooser(SaveFileChooser chooser) { Chooser() = std::move(chooser); }
+void SetSaveFileChooser(SaveFileChooser chooser) {
+  Chooser() = std::move(chooser);
+}
 
 void ExportTextWithDialog(QWidget* owner, FavoritesManager& manager) {
   const std::optional<std::string> path = Chooser() ? Chooser()(owner) : AskForExportFile(owner);
   if (!path) return;
   std::string text = *path;
-  manager.ExportText(text, true);
+  if (manager.ExportText(text, true) != 0) {
+    ShowMessageBox(owner, "The favorites can't be written to " + *path + ".", MB_OK | MB_ICONSTOP);
+  }
 }
 
-void PrintExported(FavoritesManager& manager) {
+void PrintExported(QWidget* owner, FavoritesManager& manager) {
   std::string text = kPrintFile;
-  manager.ExportText(text, true);
+  if (manager.ExportText(text, true) != 0) {
+    ShowMessageBox(owner, std::string("The favorites can't be written to ") + kPrintFile + ".",
+                   MB_OK | MB_ICONSTOP);
+    return;
+  }
   // Either program may be missing on this desktop; the file is there all the same.
   platform::OpenInTextEditor(kPrintFile);
   platform::PrintTextFile(kPrintFile);

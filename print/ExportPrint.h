@@ -14,7 +14,7 @@ class FavoritesManager;
 void ExportTextWithDialog(QWidget* owner, FavoritesManager& manager);
 // "&Print exported favorites ...": writes "f-structure.txt", opens it in the text editor and hands
 // it to the print spooler.
-void PrintExported(FavoritesManager& manager);
+void PrintExported(QWidget* owner, FavoritesManager& manager);
 
 // The Save As dialog of the export, set up but not yet shown.
 std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner);

@@ -469,3 +469,20 @@ TEST_F(MainDialog, AListTooLargeForMailLeavesTheServerCopyAlone) {
   EXPECT_EQ(d.StatusText(), "favorites list too large for mail\r\n");
   EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
 }
+
+TEST_F(MainDialog, AListThatCantBeWrittenIsNotUploaded) {
+  CQuillmereDlg& d = *dialog_;
+  Settings(0);
+  platform::WriteSettingString("pop3", "127.0.0.1");
+  platform::WriteSettingString("smtp", "127.0.0.1");
+  testsupport::ScriptedServer server(
+      std::vector<testsupport::ScriptedServer::Step>{{"", "+OK ready\r\n"}});
+  d.m_manager.transfer.network.pop3Port = server.port();
+  d.m_manager.transfer.network.smtpPort = server.port();
+  WriteFile("favorites-local.txt", "Favorites\r\n\tan earlier list\r\n");
+  fs::create_directory("favorites-local.txt.part");  // the list can't be stored
+  d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
+  EXPECT_EQ(d.StatusText(), "favorites-local.txt can't be written\r\n");
+  EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
+  EXPECT_EQ(ReadFile("favorites-local.txt"), "Favorites\r\n\tan earlier list\r\n");
+}

@@ -9,10 +9,12 @@
 #include <thread>
 
 #include "CPreview.h"
+#include "CommandIds.h"
 #include "DialogUnits.h"
 #include "ExportPrint.h"
 #include "FavoritesManager.h"
 #include "FolderSnapshot.h"
+#include "MessageBox.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;
@@ -46,6 +48,7 @@ class FakePrograms {
   }
   ~FakePrograms() { ::setenv("PATH", oldPath_.c_str(), 1); }
 
+  std::string LogPath(const char* name) const { return dir_ / (std::string(name) + ".log"); }
   // What the program was started with, waited for a while as it runs on its own.
   std::string Log(const char* name) const {
     const std::string log = dir_ / (std::string(name) + ".log");
@@ -117,6 +120,29 @@ TEST_F(ExportPrint, ExportWritesTheListOfTheCheckedNodesToTheChosenFile) {
   EXPECT_EQ(ReadFile(target), "");
 }
 
+TEST_F(ExportPrint, AnExportThatCantBeWrittenSaysSoAndKeepsTheOldFile) {
+  InFolder in(program_.path());
+  std::vector<std::string> boxes;
+  SetMessageBoxHandler([&](const std::string&, const std::string& text, int style) {
+    boxes.push_back(text + "|" + std::to_string(style));
+    return IDOK;
+  });
+  const std::string missing = elsewhere_ / "no such folder/mine.txt";
+  SetSaveFileChooser([&](QWidget*) -> std::optional<std::string> { return missing; });
+  ExportTextWithDialog(nullptr, manager_);
+  // Print: the fixed file can't be made either (a folder has its temporary name).
+  WriteFile(program_ / "f-structure.txt", "the earlier print\r\n");
+  fs::create_directory(program_ / "f-structure.txt.part");
+  FakePrograms programs{"xdg-open", "lp"};
+  PrintExported(nullptr, manager_);
+  SetMessageBoxHandler({});
+  EXPECT_EQ(boxes,
+            (std::vector<std::string>{"The favorites can't be written to " + missing + ".|16",
+                                      "The favorites can't be written to f-structure.txt.|16"}));
+  EXPECT_EQ(ReadFile(program_ / "f-structure.txt"), "the earlier print\r\n");
+  EXPECT_FALSE(fs::exists(programs.LogPath("lp"))) << "nothing is printed";
+}
+
 TEST_F(ExportPrint, CancelledExportWritesNothing) {
   InFolder in(program_.path());
   SetSaveFileChooser([](QWidget*) { return std::optional<std::string>(); });
@@ -140,7 +166,7 @@ TEST_F(ExportPrint, PrintWritesTheFixedFileAndHandsItToEditorAndSpooler) {
   InFolder in(program_.path());
   {
     FakePrograms programs{"xdg-open", "lp"};
-    PrintExported(manager_);
+    PrintExported(nullptr, manager_);
     EXPECT_EQ(ReadFile(program_ / "f-structure.txt"), kList);
     EXPECT_EQ(programs.Log("xdg-open"), program_.path() + " f-structure.txt\n");
     EXPECT_EQ(programs.Log("lp"), program_.path() + " -- f-structure.txt\n");
@@ -148,7 +174,7 @@ TEST_F(ExportPrint, PrintWritesTheFixedFileAndHandsItToEditorAndSpooler) {
   // Neither program on this desktop: the file is written all the same, and nothing is shown.
   fs::remove(program_ / "f-structure.txt");
   FakePrograms none{};
-  PrintExported(manager_);
+  PrintExported(nullptr, manager_);
   EXPECT_EQ(ReadFile(program_ / "f-structure.txt"), kList);
   EXPECT_EQ(testsupport::Names(program_.path()), std::set<std::string>{"f-structure.txt"});
 }
