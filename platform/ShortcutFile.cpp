@@ -139,6 +139,9 @@ std::string WithShortcutUrl(std::string content, const std::string& url) {
 
 int SaveShortcutUrl(const std::string& path, const std::string& url) {
   if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return EINVAL;
+  // A blank URL reads back as none: the file would stop being a shortcut, and over an existing
+  // one its URL would be lost.
+  if (Trim(url).empty()) return EINVAL;
   std::string content;
   struct stat st {};
   const bool existing =

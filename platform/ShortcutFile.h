@@ -15,7 +15,8 @@ bool LoadShortcutUrl(const std::string& path, std::string& url);
 // line is replaced (or added); every other line is kept byte for byte. The file is written beside
 // and renamed into place, so a failure leaves the earlier file whole, and a symbolic link of that
 // name is replaced, never written through. Returns 0 on success, else an errno value. A URL that
-// holds CR, LF or NUL is refused (EINVAL): it would inject lines.
+// holds CR, LF or NUL is refused (EINVAL): it would inject lines; so is an empty or blank one,
+// which would read back as no URL at all.
 int SaveShortcutUrl(const std::string& path, const std::string& url);
 
 // The two halves of the above that touch no file: the URL a shortcut text names, and the text

@@ -219,6 +219,11 @@ TEST_F(FavoritesMerge, EdgeCases) {
        "  l | http://l/\n    kid | http://k/\n  m | http://m/\n    sub\n",
        "m.url http://m/\n"},
       {"an empty server tree merges nothing", {"a.url=http://a/"}, "S", "  a | http://a/\n", ""},
+      {"a server link without a URL leaves the file of that name alone",
+       {"a.url=http://a/"},
+       "S\n  a | \n  b |  \t",
+       "  a | http://a/\n  a | \n  b |  \t\n",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include <gtest/gtest.h>
 
 #include "ShortcutFile.h"
@@ -86,6 +88,19 @@ TEST(ShortcutFile, RefusesUrlsThatWouldInjectLines) {
     EXPECT_NE(SaveShortcutUrl(dir / "bad.url", bad), 0);
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "bad.url"));
+}
+
+// A server list may name a link without a URL: saving it would wipe the URL of the user's file.
+TEST(ShortcutFile, RefusesBlankUrlsAndKeepsTheFile) {
+  testsupport::TempDir dir;
+  const std::string before = "[InternetShortcut]\r\nURL=http://mine/\r\n";
+  WriteFile(dir / "e.url", before);
+  for (const char* blank : {"", " ", "\t ", "   "}) {
+    EXPECT_EQ(SaveShortcutUrl(dir / "e.url", blank), EINVAL) << '"' << blank << '"';
+    EXPECT_EQ(SaveShortcutUrl(dir / "new.url", blank), EINVAL) << '"' << blank << '"';
+  }
+  EXPECT_EQ(ReadFile(dir / "e.url"), before);
+  EXPECT_FALSE(std::filesystem::exists(dir / "new.url"));
 }
 
 TEST(ShortcutFile, ReplacesASymbolicLinkInsteadOfWritingThroughIt) {
