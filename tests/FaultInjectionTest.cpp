@@ -1,0 +1,582 @@
+// Synchronisation, the list files and the transfers when the machine or the server lets them
+// down: folders that can't be written, a disk that fills up, mail servers that hang up after any
+// byte, an FTP server that drops the data connection. Whatever happens, nothing crashes, a list
+// file is either the earlier one or a whole new one, and the user is told.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FavoritesManager.h"
+#include "FolderSnapshot.h"
+#include "RecordingOwner.h"
+#include "ScriptedServer.h"
+#include "SettingsStore.h"
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+using After = testsupport::ScriptedServer::After;
+using Script = std::vector<testsupport::ScriptedServer::Step>;
+using testsupport::Names;
+using testsupport::ReadFile;
+using testsupport::Snapshot;
+using testsupport::WriteFile;
+using testsupport::WriteShortcut;
+
+namespace {
+
+// What a forked child is denied: writing where the permission bits say no (root is otherwise
+// exempt), and files beyond a size, as on a full disk.
+struct Limits {
+  bool obeyPermissions = false;
+  rlim_t fileSize = RLIM_INFINITY;
+};
+
+struct ChildResult {
+  bool exited = false;  // false: killed by a signal or exited non-zero
+  std::string report;   // what the child's body returned
+};
+
+// Runs body in a forked child under the limits. The child reports through a pipe; gtest's
+// checks belong in the parent. A server the body needs is started inside it: threads of the
+// parent don't live on in the child.
+ChildResult InChild(const Limits& limits, const std::function<std::string()>& body) {
+  int channel[2];
+  if (::pipe(channel) != 0) return {};
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(channel[0]);
+    if (limits.obeyPermissions && ::geteuid() == 0) {
+      __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+      __user_cap_data_struct none[2] = {};
+      if (::syscall(SYS_capset, &header, none) != 0) ::_exit(3);
+    }
+    if (limits.fileSize != RLIM_INFINITY) {
+      std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+      const rlimit limit{limits.fileSize, limits.fileSize};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
+    }
+    const std::string report = body();
+    for (std::size_t done = 0; done < report.size();) {
+      const ssize_t n = ::write(channel[1], report.data() + done, report.size() - done);
+      if (n <= 0) ::_exit(4);
+      done += static_cast<std::size_t>(n);
+    }
+    ::_exit(0);
+  }
+  ::close(channel[1]);
+  ChildResult result;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+    result.report.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(channel[0]);
+  int status = 0;
+  if (pid > 0 && ::waitpid(pid, &status, 0) == pid) {
+    result.exited = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+  return result;
+}
+
+// An FTP server on 127.0.0.1 for one session, in a thread: logs in anyone, serves one file over
+// an active-mode data connection, and ends the transfer as the test says.
+class DroppingFtpServer {
+ public:
+  enum class Ending {
+    kWhole,             // the whole file, "226"
+    kAborted,           // half of it, the data connection closed, "426"
+    kShortButComplete,  // half of it, the data connection closed, "226" all the same
+    kControlLost,       // half of it, then both connections closed without a reply
+    kNoSuchFile,        // "550" to RETR
+  };
+
+  DroppingFtpServer(std::string file, Ending ending) : m_file(std::move(file)), m_ending(ending) {
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(m_listen, 4);
+    socklen_t length = sizeof address;
+    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+    m_thread = std::thread([this] { Run(); });
+  }
+  ~DroppingFtpServer() {
+    m_stop = true;
+    m_thread.join();
+    ::close(m_listen);
+  }
+  DroppingFtpServer(const DroppingFtpServer&) = delete;
+  DroppingFtpServer& operator=(const DroppingFtpServer&) = delete;
+
+  int port() const { return m_port; }
+  std::vector<std::string> Commands() const {
+    std::lock_guard lock(m_mutex);
+    return m_commands;
+  }
+
+ private:
+  bool WaitReadable(int fd) const {
+    while (!m_stop) {
+      pollfd entry{fd, POLLIN, 0};
+      if (::poll(&entry, 1, 20) > 0) return true;
+    }
+    return false;
+  }
+  static void Send(int fd, const std::string& bytes) {
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
+
+  void Run() {
+    if (!WaitReadable(m_listen)) return;
+    const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    Serve(fd);
+    ::close(fd);
+  }
+
+  // The data connection to the address of the last PORT command.
+  int ConnectData() const {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&m_dataAddress), sizeof m_dataAddress) !=
+        0) {
+      ::close(fd);
+      return -1;
+    }
+    return fd;
+  }
+
+  void Serve(int fd) {
+    Send(fd, "220 test server\r\n");
+    std::string buffer;
+    for (;;) {
+      std::size_t end;
+      while ((end = buffer.find("\r\n")) == std::string::npos) {
+        if (!WaitReadable(fd)) return;
+        char chunk[1024];
+        const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+        if (got <= 0) return;
+        buffer.append(chunk, static_cast<std::size_t>(got));
+      }
+      const std::string line = buffer.substr(0, end);
+      buffer.erase(0, end + 2);
+      {
+        std::lock_guard lock(m_mutex);
+        m_commands.push_back(line);
+      }
+      const std::string verb = line.substr(0, line.find(' '));
+      if (verb == "USER") {
+        Send(fd, "331 password please\r\n");
+      } else if (verb == "PASS") {
+        Send(fd, "230 logged in\r\n");
+      } else if (verb == "PWD") {
+        Send(fd, "257 \"/\"\r\n");
+      } else if (verb == "TYPE" || verb == "CWD") {
+        Send(fd, "200 OK\r\n");
+      } else if (verb == "SIZE") {
+        Send(fd, "213 " + std::to_string(m_file.size()) + "\r\n");
+      } else if (verb == "PORT") {
+        unsigned h1, h2, h3, h4, p1, p2;
+        if (std::sscanf(line.c_str() + 5, "%u,%u,%u,%u,%u,%u", &h1, &h2, &h3, &h4, &p1, &p2) != 6) {
+          Send(fd, "501 bad address\r\n");
+          continue;
+        }
+        m_dataAddress = {};
+        m_dataAddress.sin_family = AF_INET;
+        m_dataAddress.sin_addr.s_addr = htonl(h1 << 24 | h2 << 16 | h3 << 8 | h4);
+        m_dataAddress.sin_port = htons(static_cast<uint16_t>(p1 << 8 | p2));
+        Send(fd, "200 PORT OK\r\n");
+      } else if (verb == "RETR") {
+        if (m_ending == Ending::kNoSuchFile) {
+          Send(fd, "550 no such file\r\n");
+          continue;
+        }
+        Send(fd, "150 Opening BINARY mode data connection (" + std::to_string(m_file.size()) +
+                     " bytes)\r\n");
+        const int data = ConnectData();
+        if (data < 0) return;
+        const bool whole = m_ending == Ending::kWhole;
+        Send(data, whole ? m_file : m_file.substr(0, m_file.size() / 2));
+        ::close(data);
+        if (m_ending == Ending::kControlLost) return;
+        Send(fd, m_ending == Ending::kAborted ? "426 connection closed, transfer aborted\r\n"
+                                              : "226 transfer complete\r\n");
+      } else if (verb == "QUIT") {
+        Send(fd, "221 bye\r\n");
+        return;
+      } else {
+        Send(fd, "502 not implemented\r\n");
+      }
+    }
+  }
+
+  std::string m_file;
+  Ending m_ending;
+  int m_listen = -1;
+  int m_port = 0;
+  sockaddr_in m_dataAddress{};
+  std::atomic<bool> m_stop{false};
+  mutable std::mutex m_mutex;
+  std::vector<std::string> m_commands;
+  std::thread m_thread;
+};
+
+// The status log of the download of Pop3Dialogue when the copy can't be stored.
+constexpr const char* kPop3Log =
+    "+OK POP3 ready\r\n+OK\r\n+OK logged in\r\nSubject: hello\r\nDate: Mon, 1 Jan 2024\r\n"
+    "Subject: favorites\r\nDate: Tue, 2 Jan 2024\r\nfavorites-server.txt can't be written\r\n"
+    "+OK bye\r\n";
+
+const std::string kEarlier = "Favorites\r\n\tthe earlier copy\x01http://earlier/\r\n";
+
+// A list of about a kilobyte, so that a size limit can cut it.
+std::string NewList() {
+  std::string list = "Favorites\r\n\tNews\r\n";
+  for (int i = 0; i < 20; ++i) {
+    list += "\t\tPaper " + std::to_string(i) + "\x01http://paper.example/" + std::string(20, 'p') +
+            "/" + std::to_string(i) + "\r\n";
+  }
+  return list;
+}
+
+std::string LastLine(const std::string& status) {
+  if (status.size() < 2) return status;
+  const std::size_t start = status.rfind("\r\n", status.size() - 3);
+  return start == std::string::npos ? status : status.substr(start + 2);
+}
+
+// One machine: its own home with a Favorites folder, its own program folder as current
+// directory, its own settings.
+class FaultInjection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_oldDir = fs::current_path();
+    fs::current_path(m_program.path());
+    WriteShortcut(m_fav + "/a.url", "http://a/");
+    WriteShortcut(m_fav + "/A/x.url", "http://x/");
+    platform::WriteSettingString("user", "alice");
+    platform::WriteSettingString("pass", "s3cret");
+    platform::WriteSettingString("smtp", "127.0.0.1");
+    platform::WriteSettingString("pop3", "127.0.0.1");
+    platform::WriteSettingString("ftp", "127.0.0.1");
+    m_manager.transfer.SetOwner(&m_owner);
+    m_manager.transfer.network.connectLimit = std::chrono::milliseconds(2000);
+    m_manager.transfer.network.replyLimit = std::chrono::milliseconds(2000);
+  }
+  void TearDown() override {
+    for (const std::string& folder : {m_fav, m_fav + "/A", m_program.path()}) {
+      ::chmod(folder.c_str(), 0755);
+    }
+    fs::current_path(m_oldDir);
+  }
+  // The program folder holds nothing but the named files: no half-written temporary is left.
+  void ExpectOnly(const std::set<std::string>& names) { EXPECT_EQ(Names(m_program.path()), names); }
+
+  testsupport::TempHome m_home;
+  std::string m_fav = m_home.favorites();
+  testsupport::TempDir m_program;
+  fs::path m_oldDir;
+  testsupport::RecordingOwner m_owner;
+  FavoritesManager m_manager;
+};
+
+// The POP3 dialogue of a good download: two messages, the second one the favorites message.
+Script Pop3Dialogue(const std::string& list) {
+  return {
+      {"", "+OK POP3 ready\r\n"},
+      {"user alice\r\n", "+OK\r\n"},
+      {"pass s3cret\r\n", "+OK logged in\r\n"},
+      {"stat\r\n", "+OK 2 900\r\n"},
+      {"top 1 0\r\n", "+OK\r\nSubject: hello\r\nDate: Mon, 1 Jan 2024\r\n\r\n.\r\n"},
+      {"top 2 0\r\n", "+OK\r\nSubject: favorites\r\nDate: Tue, 2 Jan 2024\r\n\r\n.\r\n"},
+      {"retr 2\r\n", "+OK 120 octets\r\n" + FavoritesTransfer::BuildMessage(list)},
+      {"quit\r\n", "+OK bye\r\n"},
+  };
+}
+
+Script SmtpDialogue(const std::string& list) {
+  return {
+      {"", "220 mail.example ESMTP\r\n"},
+      {"helo pelgo\r\n", "250 mail.example\r\n"},
+      {"auth login\r\n", "334 VXNlcm5hbWU6\r\n"},
+      {"YWxpY2U=\r\n", "334 UGFzc3dvcmQ6\r\n"},
+      {"czNjcmV0\r\n", "235 2.7.0 Authentication successful\r\n"},
+      {"mail from: <alice@0.0.1>\r\n", "250 OK\r\n"},
+      {"rcpt to: <alice@0.0.1>\r\n", "250 OK\r\n"},
+      {"data\r\n", "354 End data with <CR><LF>.<CR><LF>\r\n"},
+      {FavoritesTransfer::BuildMessage(list), "250 OK queued\r\n"},
+      {"quit\r\n", "221 Bye\r\n"},
+  };
+}
+
+std::size_t ReplyBytes(const Script& script) {
+  std::size_t total = 0;
+  for (const auto& step : script) total += step.reply.size();
+  return total;
+}
+
+// The dialogue as a server that hangs up once it has sent `bytes` bytes of its replies (after
+// reading the command whose reply it cuts). All of them: the whole dialogue.
+Script CutAfter(const Script& whole, std::size_t bytes) {
+  Script cut;
+  for (const auto& step : whole) {
+    cut.push_back(step);
+    if (bytes < step.reply.size()) {
+      cut.back().reply.resize(bytes);
+      cut.back().after = After::kClose;
+      return cut;
+    }
+    bytes -= step.reply.size();
+  }
+  return cut;
+}
+
+}  // namespace
+
+// Folders the program can't write into: the synchronisation and the list files change nothing
+// and leave no temporary behind; a download that can't store its copy says so.
+TEST_F(FaultInjection, ReadOnlyFolders) {
+  const std::string serverList =
+      "Server\r\n\tNew\r\n\t\tn\x01http://n/\r\n\tA\r\n\t\ty\x01http://y/\r\n\ta\x01http://changed/"
+      "\r\n\tb\x01http://b/\r\n";
+  const struct {
+    const char* name;
+    std::vector<std::string> readOnly;  // relative to the home folder; "." is the program folder
+    std::function<std::string(FavoritesManager&)> action;
+    const char* report;
+    std::string status;
+  } cases[] = {
+      {"Favorites folder: Synchronise writes nothing and reloads the server copy",
+       {"Favorites", "Favorites/A"},
+       [](FavoritesManager& m) {
+         m.ScanLocal();
+         m.LoadServerCopy();
+         const int result = m.Synchronise();
+         return std::to_string(result) + " " + m.serverTree.Root()->text;
+       },
+       "0 Server",
+       ""},
+      {"program folder: Synchronise still writes the Favorites folder",
+       {"."},
+       [](FavoritesManager& m) {
+         m.ScanLocal();
+         m.LoadServerCopy();
+         return std::to_string(m.Synchronise());
+       },
+       "0",
+       ""},
+      {"program folder: PrepareUpload leaves the earlier local list",
+       {"."},
+       [](FavoritesManager& m) {
+         m.ScanLocal();
+         return std::to_string(m.PrepareUpload()) + " [" + m.localTree.BuildText("x.txt") + "]";
+       },
+       "0 []",
+       ""},
+      {"program folder: a mail download can't store the copy and says so",
+       {"."},
+       [](FavoritesManager& m) {
+         platform::WriteSettingInt("Save method", 0);
+         testsupport::ScriptedServer pop3(Pop3Dialogue(NewList()));
+         m.transfer.network.pop3Port = pop3.port();
+         return std::to_string(m.transfer.Download());
+       },
+       "0",
+       kPop3Log},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(FavoritesManager::kLocalFile, kEarlier);
+    WriteFile(FavoritesManager::kServerFile, serverList);
+    const auto favoritesBefore = Snapshot(m_fav);
+    const auto programBefore = Snapshot(m_program.path());
+    for (const std::string& folder : c.readOnly) {
+      ::chmod((folder == "." ? m_program.path() : m_home / folder).c_str(), 0555);
+    }
+    m_owner.status.clear();
+    const ChildResult child = InChild({.obeyPermissions = true}, [&] {
+      // Proof that the folders really are closed to this process.
+      const std::string probe = (c.readOnly[0] == "." ? m_program.path() : m_fav) + "/probe";
+      if (::mkdir(probe.c_str(), 0755) == 0) return std::string("still writable");
+      return c.action(m_manager) + "|" + m_owner.status;
+    });
+    EXPECT_TRUE(child.exited);
+    const std::string expected = std::string(c.report) + "|";
+    EXPECT_EQ(child.report.substr(0, expected.size()), expected) << child.report;
+    if (!c.status.empty()) {
+      EXPECT_EQ(child.report.substr(expected.size()), c.status);
+    }
+    EXPECT_EQ(Snapshot(m_program.path()), programBefore);
+    if (c.readOnly[0] != ".") {
+      EXPECT_EQ(Snapshot(m_fav), favoritesBefore);
+    }
+    for (const std::string& folder : c.readOnly) {
+      ::chmod((folder == "." ? m_program.path() : m_home / folder).c_str(), 0755);
+    }
+  }
+  // With the program folder read-only the Favorites folder was written as usual.
+  EXPECT_EQ(ReadFile(m_fav + "/New/n.url"), "[InternetShortcut]\r\nURL=http://n/\r\n");
+}
+
+// A disk that fills up: every file write past 300 bytes fails. No list file is left truncated;
+// shortcuts that don't fit are not written, those that do are.
+TEST_F(FaultInjection, DiskFull) {
+  const std::string list = NewList();
+  ASSERT_GT(list.size(), 600u);
+  const std::string longUrl = "http://long.example/" + std::string(400, 'u');
+  const struct {
+    const char* name;
+    std::function<std::string(FavoritesManager&)> action;
+    std::string report;
+  } cases[] = {
+      {"BuildText into a file",
+       [](FavoritesManager& m) {
+         m.localTree.LoadText(NewList());
+         return "[" + m.localTree.BuildText(FavoritesManager::kLocalFile) + "]";
+       },
+       "[]"},
+      {"PrepareUpload",
+       [](FavoritesManager& m) {
+         m.localTree.LoadText(NewList());
+         return std::to_string(m.PrepareUpload());
+       },
+       "0"},
+      {"mail download",
+       [&](FavoritesManager& m) {
+         platform::WriteSettingInt("Save method", 0);
+         testsupport::ScriptedServer pop3(Pop3Dialogue(list));
+         m.transfer.network.pop3Port = pop3.port();
+         return std::to_string(m.transfer.Download()) + " " + m_owner.status;
+       },
+       "0 " + std::string(kPop3Log)},
+      {"FTP download",
+       [&](FavoritesManager& m) {
+         platform::WriteSettingInt("Save method", 1);
+         DroppingFtpServer ftp(list, DroppingFtpServer::Ending::kWhole);
+         m.transfer.network.ftpPort = ftp.port();
+         return std::to_string(m.transfer.Download()) + " " + m_owner.status;
+       },
+       "0 Download from ftp server failed\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(FavoritesManager::kLocalFile, kEarlier);
+    WriteFile(FavoritesManager::kServerFile, kEarlier);
+    m_owner.status.clear();
+    const ChildResult child = InChild({.fileSize = 300}, [&] { return c.action(m_manager); });
+    EXPECT_TRUE(child.exited);
+    EXPECT_EQ(child.report, c.report);
+    EXPECT_EQ(ReadFile(FavoritesManager::kLocalFile), kEarlier);
+    EXPECT_EQ(ReadFile(FavoritesManager::kServerFile), kEarlier);
+    ExpectOnly({FavoritesManager::kLocalFile, FavoritesManager::kServerFile});
+  }
+
+  // The synchronisation: a changed URL too long to store leaves the user's shortcut whole.
+  WriteFile(FavoritesManager::kServerFile, "S\r\n\ta\x01" + longUrl + "\r\n\tNew\r\n\t\tlong\x01" +
+                                               longUrl + "\r\n\t\tshort\x01http://s/\r\n");
+  const auto before = Snapshot(m_fav);
+  const ChildResult child = InChild({.fileSize = 300}, [&] {
+    m_manager.ScanLocal();
+    m_manager.LoadServerCopy();
+    return std::to_string(m_manager.Synchronise());
+  });
+  EXPECT_TRUE(child.exited);
+  EXPECT_EQ(child.report, "0");
+  auto expected = before;
+  expected["New"] = "dir";
+  expected["New/short.url"] = "file:[InternetShortcut]\r\nURL=http://s/\r\n";
+  EXPECT_EQ(Snapshot(m_fav), expected);
+}
+
+// A mail server that hangs up after each possible number of bytes of a whole dialogue: the
+// transfer fails with "connection lost" (the greeting cut: no dialogue at all), the server copy is
+// the earlier one until the retrieval came whole and the new one from then on.
+TEST_F(FaultInjection, MailServerHangsUpAfterAnyByte) {
+  const std::string list = "Favorites\r\n\tNews\r\n\t\tPaper\x01http://paper.example/\r\n";
+  const Script pop3 = Pop3Dialogue(list);
+  const std::size_t pop3Total = ReplyBytes(pop3);
+  const std::size_t retrievalEnd = pop3Total - pop3.back().reply.size();
+  platform::WriteSettingInt("Save method", 0);
+  for (std::size_t cut = 0; cut <= pop3Total; ++cut) {
+    SCOPED_TRACE("POP3 cut after " + std::to_string(cut) + " bytes");
+    WriteFile(FavoritesManager::kServerFile, kEarlier);
+    testsupport::ScriptedServer server(CutAfter(pop3, cut));
+    m_manager.transfer.network.pop3Port = server.port();
+    const int result = m_manager.transfer.Download();
+    m_manager.transfer.socket.Close();
+    EXPECT_EQ(result, cut == pop3Total ? 0 : -1);
+    EXPECT_EQ(LastLine(m_owner.status), cut == pop3Total ? "+OK bye\r\n" : "connection lost\r\n");
+    EXPECT_EQ(ReadFile(FavoritesManager::kServerFile), cut >= retrievalEnd ? list : kEarlier);
+    ExpectOnly({FavoritesManager::kServerFile});
+  }
+
+  WriteFile(FavoritesManager::kLocalFile, list);
+  const Script smtp = SmtpDialogue(list);
+  const std::size_t smtpTotal = ReplyBytes(smtp);
+  for (std::size_t cut = 0; cut <= smtpTotal; ++cut) {
+    SCOPED_TRACE("SMTP cut after " + std::to_string(cut) + " bytes");
+    testsupport::ScriptedServer server(CutAfter(smtp, cut));
+    m_manager.transfer.network.smtpPort = server.port();
+    const int result = m_manager.transfer.Upload();
+    m_manager.transfer.socket.Close();
+    EXPECT_EQ(result, cut == smtpTotal ? 0 : cut < smtp.front().reply.size() ? -2 : -1);
+    EXPECT_EQ(LastLine(m_owner.status), cut == smtpTotal ? "221 Bye\r\n" : "connection lost\r\n");
+  }
+  EXPECT_EQ(ReadFile(FavoritesManager::kLocalFile), list);
+}
+
+// An FTP download that doesn't come whole leaves the earlier server copy and says it failed.
+TEST_F(FaultInjection, FtpDownloadCutShort) {
+  using Ending = DroppingFtpServer::Ending;
+  const std::string list = NewList();
+  platform::WriteSettingInt("Save method", 1);
+  const struct {
+    const char* name;
+    Ending ending;
+    const char* status;
+  } cases[] = {
+      {"whole", Ending::kWhole, "Download from ftp server successfully\r\n"},
+      {"data connection dropped, 426", Ending::kAborted, "Download from ftp server failed\r\n"},
+      {"data connection dropped, 226 all the same", Ending::kShortButComplete,
+       "Download from ftp server failed\r\n"},
+      {"both connections dropped", Ending::kControlLost, "Download from ftp server failed\r\n"},
+      {"no such file", Ending::kNoSuchFile, "Download from ftp server failed\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(FavoritesManager::kServerFile, kEarlier);
+    m_owner.status.clear();
+    DroppingFtpServer server(list, c.ending);
+    m_manager.transfer.network.ftpPort = server.port();
+    EXPECT_EQ(m_manager.transfer.Download(), 0);
+    EXPECT_EQ(m_owner.status, c.status);
+    EXPECT_EQ(ReadFile(FavoritesManager::kServerFile),
+              c.ending == Ending::kWhole ? list : kEarlier);
+    ExpectOnly({FavoritesManager::kServerFile});
+    const auto commands = server.Commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "RETR favorites.txt"), commands.end());
+  }
+}
