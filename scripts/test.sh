@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the plain build, the sanitizer build and
-# the build without the GUI layer (which proves that the lower layers stand alone).
+# the build without the GUI layer (which proves that the lower layers stand alone), then that
+# build's tests again under Valgrind, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -24,6 +25,8 @@ run() {  # run DIR [cmake options...]
 run build-core -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_GUI=OFF
 run build -DCMAKE_BUILD_TYPE=Debug
 run build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON
+echo "== memcheck build-core"
+bash scripts/memcheck.sh build-core || status=1
 echo "== fuzz build-fuzz (8 s per target)"
 bash scripts/fuzz.sh 8 || status=1
 exit $status
