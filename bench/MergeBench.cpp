@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -114,34 +112,6 @@ void BM_MergeInMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeInMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
-// Like MeasureAgainstBaseline, with an untimed preparation before each pair of runs.
-template <typename Setup, typename Work, typename Baseline>
-void MeasureWithSetup(benchmark::State& state, Setup setup, Work work, Baseline baseline) {
-  using Clock = std::chrono::steady_clock;
-  std::vector<double> ratios, workMs, baseMs;
-  for (auto _ : state) {
-    setup();
-    const auto b0 = Clock::now();
-    baseline();
-    const auto b1 = Clock::now();
-    work();
-    const auto w1 = Clock::now();
-    const double base = std::chrono::duration<double>(b1 - b0).count();
-    const double measured = std::chrono::duration<double>(w1 - b1).count();
-    state.SetIterationTime(measured);
-    ratios.push_back(measured / base);
-    workMs.push_back(measured * 1e3);
-    baseMs.push_back(base * 1e3);
-  }
-  auto median = [](std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-  };
-  state.counters["median_ms"] = median(workMs);
-  state.counters["baseline_ms"] = median(baseMs);
-  state.counters["ratio"] = median(ratios);
-}
-
 // The baseline of the whole synchronisation: the same 25,000 files with the same bytes, created
 // in a folder tree of the same shape, and nothing else.
 void WriteFilesDirectly(const std::string& base) {
@@ -179,7 +149,7 @@ void BM_SynchroniseWritingFiles(benchmark::State& state) {
   const std::string baselineFolder = home / "Baseline";
   FavoritesManager manager;
   size_t written = 0;
-  MeasureWithSetup(
+  benchsupport::MeasureWithSetup(
       state,
       [&] {
         MakeFolders(home.favorites());

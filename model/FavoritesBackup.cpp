@@ -36,8 +36,13 @@ class WaitCursor {
 // copied into it can later be renamed into place. Empty when none can be made.
 std::string MakeFolderBeside(const std::string& path, const char* purpose) {
   const std::filesystem::path p(path);
-  std::string pattern =
-      (p.parent_path() / ("." + p.filename().string() + "." + purpose + "-XXXXXX")).string();
+  // Appended piece by piece: GCC 12 at -O3 sees a false overlap in "." + std::string&&.
+  std::string name = ".";
+  name += p.filename().string();
+  name += '.';
+  name += purpose;
+  name += "-XXXXXX";
+  std::string pattern = (p.parent_path() / name).string();
   if (!::mkdtemp(pattern.data())) return {};
   return pattern;
 }
