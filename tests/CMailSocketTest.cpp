@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "CMailSocket.h"
+#include "LoopbackPort.h"
 #include "MemoryConnection.h"
 #include "RecordingOwner.h"
 #include "TempDir.h"
@@ -342,16 +343,7 @@ TEST_F(MailSocketTest, LoggedReplyIsTheFirst1023Bytes) {
 }
 
 TEST_F(MailSocketTest, RealConnectionFailureIsReported) {
-  // A port nobody listens on: bound, then released.
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  EXPECT_FALSE(socket.OpenDialogue(&owner, "127.0.0.1", ntohs(address.sin_port)));
+  EXPECT_FALSE(socket.OpenDialogue(&owner, "127.0.0.1", testsupport::UnusedLoopbackPort()));
   EXPECT_EQ(owner.status, "connection fail\r\n");
   owner.status.clear();
   EXPECT_FALSE(socket.OpenDialogue(&owner, "", 110));

@@ -28,6 +28,7 @@
 
 #include "FavoritesManager.h"
 #include "FolderSnapshot.h"
+#include "LoopbackPort.h"
 #include "RecordingOwner.h"
 #include "ScriptedServer.h"
 #include "SettingsStore.h"
@@ -111,17 +112,7 @@ class DroppingFtpServer {
   };
 
   DroppingFtpServer(std::string file, Ending ending) : m_file(std::move(file)), m_ending(ending) {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_listen, 4);
-    socklen_t length = sizeof address;
-    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_listen = testsupport::BindLoopback(m_port, 4);
     m_thread = std::thread([this] { Run(); });
   }
   ~DroppingFtpServer() {
@@ -394,7 +385,7 @@ TEST_F(FaultInjection, ReadOnlyFolders) {
          m.ScanLocal();
          return std::to_string(m.PrepareUpload()) + " [" + m.localTree.BuildText("x.txt") + "]";
        },
-       "0 []",
+       "1 []",
        ""},
       {"program folder: a mail download can't store the copy and says so",
        {"."},
@@ -463,7 +454,7 @@ TEST_F(FaultInjection, DiskFull) {
          m.localTree.LoadText(NewList());
          return std::to_string(m.PrepareUpload());
        },
-       "0"},
+       "1"},
       {"mail download",
        [&](FavoritesManager& m) {
          platform::WriteSettingInt("Save method", 0);

@@ -8,6 +8,7 @@
 
 #include "FavoritesTransfer.h"
 #include "FtpError.h"
+#include "LoopbackPort.h"
 #include "RecordingOwner.h"
 #include "ScriptedServer.h"
 #include "SettingsStore.h"
@@ -19,19 +20,6 @@ using After = testsupport::ScriptedServer::After;
 using Script = std::vector<testsupport::ScriptedServer::Step>;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
-
-// A port on 127.0.0.1 where nobody listens.
-int ClosedPort() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
-}
 
 // The engine of one machine: its own settings and its own program folder as current directory.
 class TransferTest : public ::testing::Test {
@@ -168,7 +156,7 @@ TEST_F(TransferTest, MailUploadFailuresBeforeTheDialogue) {
 
   // No server.
   WriteFile(File("favorites-local.txt"), kList);
-  transfer.network.smtpPort = ClosedPort();
+  transfer.network.smtpPort = testsupport::UnusedLoopbackPort();
   EXPECT_EQ(transfer.Upload(), -2);
   EXPECT_EQ(owner.status, "connection fail\r\n");
 }
@@ -388,7 +376,7 @@ TEST_F(TransferTest, DownloadFailuresLeaveTheEarlierServerCopy) {
     WriteFile(File("favorites-server.txt"), "earlier\r\n");
     std::unique_ptr<testsupport::ScriptedServer> server;
     if (c.script.empty()) {
-      transfer.network.pop3Port = ClosedPort();
+      transfer.network.pop3Port = testsupport::UnusedLoopbackPort();
     } else {
       server = std::make_unique<testsupport::ScriptedServer>(c.script);
       transfer.network.pop3Port = server->port();
@@ -415,7 +403,7 @@ TEST_F(TransferTest, UnknownSaveMethodDoesNothing) {
 TEST_F(TransferTest, UnreachableFtpServerRaisesAndLogsNothing) {
   WriteFile(File("favorites-local.txt"), kList);
   platform::WriteSettingString("ftp", "127.0.0.1");
-  transfer.network.ftpPort = ClosedPort();
+  transfer.network.ftpPort = testsupport::UnusedLoopbackPort();
   for (int method : {1, 2}) {
     platform::WriteSettingInt("Save method", method);
     owner.status = "before\r\n";

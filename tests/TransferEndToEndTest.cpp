@@ -14,6 +14,7 @@
 #include "FakeTreeView.h"
 #include "FavoritesManager.h"
 #include "FtpError.h"
+#include "LoopbackPort.h"
 #include "SettingsStore.h"
 #include "TempDir.h"
 #include "TreeViewOps.h"
@@ -28,22 +29,11 @@ const std::string kScript = std::string(QUILLMERE_SCRIPTS) + "/test-servers.sh";
 const char* const kUser = "alice";
 const char* const kPass = "s3cret";
 
-int FreePort() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
-}
-
 // The three servers, for the life of the test program.
 struct Servers {
   testsupport::TempDir dir;
-  int ftp = FreePort(), smtp = FreePort(), pop3 = FreePort();
+  int ftp = testsupport::UnusedLoopbackPort(), smtp = testsupport::UnusedLoopbackPort(),
+      pop3 = testsupport::UnusedLoopbackPort();
   int status = -1;
 
   Servers() {

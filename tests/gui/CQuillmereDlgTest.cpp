@@ -25,6 +25,7 @@
 #include "CQuillmereDlg.h"
 #include "CommandIds.h"
 #include "ExportPrint.h"
+#include "LoopbackPort.h"
 #include "MessageBox.h"
 #include "ModalDialog.h"
 #include "ScriptedServer.h"
@@ -43,19 +44,6 @@ struct ShownBox {
   std::string caption, text;
   int style;
 };
-
-// A port on which nothing listens.
-int ClosedPort() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);
-  return ntohs(address.sin_port);
-}
 
 // The texts of a view's items, depth-first, indented by level; "+" marks an expanded item and
 // the check state follows in brackets.
@@ -352,7 +340,7 @@ TEST_F(MainDialog, AnFtpErrorEndsTheCommandWithAStopBox) {
   CQuillmereDlg& d = *dialog_;
   Settings(1);
   platform::WriteSettingString("ftp", "127.0.0.1");
-  d.m_manager.transfer.network.ftpPort = ClosedPort();
+  d.m_manager.transfer.network.ftpPort = testsupport::UnusedLoopbackPort();
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_FALSE(boxes_[0].text.empty());

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "LoopbackPort.h"
+
 namespace testsupport {
 
 // A server on 127.0.0.1 (an ephemeral port) that plays one dialogue from a transcript, in a
@@ -33,17 +35,7 @@ class ScriptedServer {
   };
 
   explicit ScriptedServer(std::vector<Step> steps) : m_steps(std::move(steps)) {
-    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    ::setsockopt(m_listen, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(m_listen, 4);
-    socklen_t length = sizeof address;
-    ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    m_listen = BindLoopback(m_port, 4);
     m_thread = std::thread([this] { Run(); });
   }
   ~ScriptedServer() {
