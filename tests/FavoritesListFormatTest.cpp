@@ -21,7 +21,9 @@ void BuildSample(FavoritesTree& tree) {
   tree.AddNode(a, "B\x01http://b.example/path?q=1&r=\xff");
   FavoriteNode* empty = tree.AddNode(a, "empty");
   (void)empty;
-  tree.AddNode(root, "C\x01" "ftp://c/");
+  tree.AddNode(root,
+               "C\x01"
+               "ftp://c/");
   FavoriteNode* d = tree.AddNode(root, "\xe4\xf6\xfc");
   tree.AddNode(tree.AddNode(d, "deeper"), "x\x01y");
 }
@@ -31,22 +33,23 @@ void BuildSample(FavoritesTree& tree) {
 TEST(FavoritesListWriter, WritesDepthFirstWithTabsAndCrLf) {
   FavoritesTree tree("/unused");
   BuildSample(tree);
-  EXPECT_EQ(tree.BuildText(),
-            std::string("Favorites\r\n"
-                        "\tA folder.with dots\r\n"
-                        "\t\tB\x01http://b.example/path?q=1&r=\xff\r\n"
-                        "\t\tempty\r\n"
-                        "\tC\x01" "ftp://c/\r\n"
-                        "\t\xe4\xf6\xfc\r\n"
-                        "\t\tdeeper\r\n"
-                        "\t\t\tx\x01y\r\n"));
+  EXPECT_EQ(tree.BuildText(), std::string("Favorites\r\n"
+                                          "\tA folder.with dots\r\n"
+                                          "\t\tB\x01http://b.example/path?q=1&r=\xff\r\n"
+                                          "\t\tempty\r\n"
+                                          "\tC\x01"
+                                          "ftp://c/\r\n"
+                                          "\t\xe4\xf6\xfc\r\n"
+                                          "\t\tdeeper\r\n"
+                                          "\t\t\tx\x01y\r\n"));
 }
 
 TEST(FavoritesListWriter, LeavesOutExcludedNodesWithTheirDescendants) {
   FavoritesTree tree("/unused");
   BuildSample(tree);
   tree.Root()->firstChild->excluded = 1;
-  EXPECT_EQ(tree.BuildText(), std::string("Favorites\r\n\tC\x01" "ftp://c/\r\n\t\xe4\xf6\xfc\r\n"
+  EXPECT_EQ(tree.BuildText(), std::string("Favorites\r\n\tC\x01"
+                                          "ftp://c/\r\n\t\xe4\xf6\xfc\r\n"
                                           "\t\tdeeper\r\n\t\t\tx\x01y\r\n"));
   tree.Root()->excluded = 1;
   EXPECT_EQ(tree.BuildText(), "");

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <gtest/gtest.h>
 
 #include "FavoritesManager.h"
 #include "RegistryStore.h"

@@ -1,6 +1,5 @@
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "RegistryStore.h"
 #include "SettingsStore.h"
@@ -31,8 +30,8 @@ TEST(SettingsStore, ValueNamesIgnoreCaseAndWritesFindTheStoredSpelling) {
 
 TEST(SettingsStore, StringsComeBackByteForByte) {
   testsupport::TempHome home;
-  const std::string values[] = {"p a$$ w0rd!\"'=;#[]\\", "caf\xc3\xa9", std::string("\xff\xfe\x01z", 4),
-                                "", "  leading and trailing  "};
+  const std::string values[] = {"p a$$ w0rd!\"'=;#[]\\", "caf\xc3\xa9",
+                                std::string("\xff\xfe\x01z", 4), "", "  leading and trailing  "};
   for (const std::string& value : values) {
     WriteSettingString("pass", value);
     EXPECT_EQ(GetSettingString("pass"), value);

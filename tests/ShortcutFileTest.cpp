@@ -1,9 +1,8 @@
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include <gtest/gtest.h>
 
 #include "ShortcutFile.h"
 #include "TempDir.h"
@@ -65,8 +64,10 @@ TEST(ShortcutFile, SavingOverAnExistingFileReplacesOnlyTheUrl) {
     const char* before;
     const char* after;
   } cases[] = {
-      {"[DEFAULT]\r\nBASEURL=http://old/\r\n[InternetShortcut]\r\nURL=http://old/\r\nIconIndex=1\r\n",
-       "[DEFAULT]\r\nBASEURL=http://old/\r\n[InternetShortcut]\r\nURL=http://new/\r\nIconIndex=1\r\n"},
+      {"[DEFAULT]\r\nBASEURL=http://old/\r\n[InternetShortcut]\r\nURL=http://old/"
+       "\r\nIconIndex=1\r\n",
+       "[DEFAULT]\r\nBASEURL=http://old/\r\n[InternetShortcut]\r\nURL=http://new/"
+       "\r\nIconIndex=1\r\n"},
       {"[InternetShortcut]\r\nIconIndex=1\r\n[X]\r\na=b\r\n",
        "[InternetShortcut]\r\nIconIndex=1\r\nURL=http://new/\r\n[X]\r\na=b\r\n"},
       {"[InternetShortcut]", "[InternetShortcut]\r\nURL=http://new/\r\n"},
@@ -83,8 +84,8 @@ TEST(ShortcutFile, SavingOverAnExistingFileReplacesOnlyTheUrl) {
 
 TEST(ShortcutFile, RefusesUrlsThatWouldInjectLines) {
   testsupport::TempDir dir;
-  for (const std::string& bad : {std::string("http://a/\r\nIconFile=evil"), std::string("http://a/\nx"),
-                                 std::string("http://a/\0x", 10)}) {
+  for (const std::string& bad : {std::string("http://a/\r\nIconFile=evil"),
+                                 std::string("http://a/\nx"), std::string("http://a/\0x", 10)}) {
     EXPECT_NE(SaveShortcutUrl(dir / "bad.url", bad), 0);
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "bad.url"));

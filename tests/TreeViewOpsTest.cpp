@@ -16,7 +16,8 @@ struct Fixture {
   FavoritesTree tree{"/unused"};
   FakeTreeView view;
   Fixture() {
-    tree.LoadText("Root\r\n\tA\r\n\t\ta1\x01u1\r\n\t\ta2\x01u2\r\n\t\tB\r\n\t\t\tb1\x01u3\r\n\tc\x01u4\r\n");
+    tree.LoadText(
+        "Root\r\n\tA\r\n\t\ta1\x01u1\r\n\t\ta2\x01u2\r\n\t\tB\r\n\t\t\tb1\x01u3\r\n\tc\x01u4\r\n");
     ShowTree(view, tree.Root(), nullptr);
   }
   TreeItem Item(const std::string& path) const {  // "0/2/0": child indexes from the root item
@@ -77,12 +78,12 @@ TEST(ToggleSelectedCheck, AncestorsCompareWithTheToggledStateNotTheLevelBelow) {
   EXPECT_EQ(f.Checks(), "3322112");
   f.Press("0/2/0");  // b1 on: B on; A's children all on -> on; Root on
   EXPECT_EQ(f.Checks(), "2222222");
-  f.Press("0/0");    // a1 off
-  f.Press("1");      // c off: Root has A partial, c off -> partial (A differs from "off")
+  f.Press("0/0");  // a1 off
+  f.Press("1");    // c off: Root has A partial, c off -> partial (A differs from "off")
   EXPECT_EQ(f.Checks(), "3312221");
-  f.Press("0/0");    // a1 back on: A all on -> on; Root: A on, c off -> partial
+  f.Press("0/0");  // a1 back on: A all on -> on; Root: A on, c off -> partial
   EXPECT_EQ(f.Checks(), "3222221");
-  f.Press("1");      // c on: every child of Root on -> on
+  f.Press("1");  // c on: every child of Root on -> on
   EXPECT_EQ(f.Checks(), "2222222");
 }
 
