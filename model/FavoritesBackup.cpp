@@ -17,21 +17,6 @@
 
 namespace {
 
-class WaitCursor {
- public:
-  explicit WaitCursor(FavoritesOwner* owner) : owner_(owner) {
-    if (owner_) owner_->BeginWaitCursor();
-  }
-  ~WaitCursor() {
-    if (owner_) owner_->EndWaitCursor();
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  FavoritesOwner* owner_;
-};
-
 // A new, empty, hidden folder beside the given path, on the same file system, so that what is
 // copied into it can later be renamed into place. Empty when none can be made.
 std::string MakeFolderBeside(const std::string& path, const char* purpose) {

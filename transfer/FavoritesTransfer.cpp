@@ -11,22 +11,6 @@
 
 namespace {
 
-// Shows the wait cursor for a scope; an FTP error passing through still ends it.
-class WaitCursor {
- public:
-  explicit WaitCursor(TransferOwner* owner) : m_owner(owner) {
-    if (m_owner) m_owner->BeginWaitCursor();
-  }
-  ~WaitCursor() {
-    if (m_owner) m_owner->EndWaitCursor();
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  TransferOwner* m_owner;
-};
-
 constexpr std::string_view kTooLarge = "favorites list too large for mail\r\n";
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {

@@ -16,3 +16,19 @@ class TransferOwner {
   // not processed meanwhile: no command can start while another one runs.
   virtual void KeepPainting() = 0;
 };
+
+// Shows the owner's wait cursor for a scope; an FTP error passing through still ends it.
+class WaitCursor {
+ public:
+  explicit WaitCursor(TransferOwner* owner) : m_owner(owner) {
+    if (m_owner) m_owner->BeginWaitCursor();
+  }
+  ~WaitCursor() {
+    if (m_owner) m_owner->EndWaitCursor();
+  }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  TransferOwner* m_owner;
+};

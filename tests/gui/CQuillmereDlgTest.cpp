@@ -110,6 +110,14 @@ class MainDialog : public ::testing::Test {
     platform::WriteSettingString("user", user);
     platform::WriteSettingString("pass", pass);
   }
+  // The mail way, both of its servers the given one.
+  void MailSettingsFor(const testsupport::ScriptedServer& server) {
+    Settings(0);
+    platform::WriteSettingString("pop3", "127.0.0.1");
+    platform::WriteSettingString("smtp", "127.0.0.1");
+    dialog_->m_manager.transfer.network.pop3Port = server.port();
+    dialog_->m_manager.transfer.network.smtpPort = server.port();
+  }
   std::vector<std::string> ActionMenu() const {
     std::vector<std::string> items;
     for (QAction* a : dialog_->MenuBar()->actions().at(1)->menu()->actions()) {
@@ -439,13 +447,9 @@ TEST_F(MainDialog, AHostileServerCopyNestedDeepIsShownAndExpandedSafely) {
 
 TEST_F(MainDialog, AListTooLargeForMailLeavesTheServerCopyAlone) {
   CQuillmereDlg& d = *dialog_;
-  Settings(0);
-  platform::WriteSettingString("pop3", "127.0.0.1");
-  platform::WriteSettingString("smtp", "127.0.0.1");
   testsupport::ScriptedServer server(
       std::vector<testsupport::ScriptedServer::Step>{{"", "+OK ready\r\n"}});
-  d.m_manager.transfer.network.pop3Port = server.port();
-  d.m_manager.transfer.network.smtpPort = server.port();
+  MailSettingsFor(server);
   for (int i = 0; i < 700; ++i) {
     WriteShortcut(home_.favorites() + "/Many/Link " + std::to_string(i) + ".url",
                   "http://example.org/" + std::string(80, 'x'));
@@ -460,13 +464,9 @@ TEST_F(MainDialog, AListTooLargeForMailLeavesTheServerCopyAlone) {
 
 TEST_F(MainDialog, AListThatCantBeWrittenIsNotUploaded) {
   CQuillmereDlg& d = *dialog_;
-  Settings(0);
-  platform::WriteSettingString("pop3", "127.0.0.1");
-  platform::WriteSettingString("smtp", "127.0.0.1");
   testsupport::ScriptedServer server(
       std::vector<testsupport::ScriptedServer::Step>{{"", "+OK ready\r\n"}});
-  d.m_manager.transfer.network.pop3Port = server.port();
-  d.m_manager.transfer.network.smtpPort = server.port();
+  MailSettingsFor(server);
   WriteFile("favorites-local.txt", "Favorites\r\n\tan earlier list\r\n");
   fs::create_directory("favorites-local.txt.part");  // the list can't be stored
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
