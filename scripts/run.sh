@@ -15,6 +15,10 @@ if [ ! -e "$HOME/Favorites" ]; then
 fi
 bash scripts/demo-server.sh start build-release
 trap 'bash scripts/demo-server.sh stop' EXIT
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR
+  XDG_RUNTIME_DIR=$(mktemp -d)
+fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exec_prefix=(xvfb-run -a -s "-screen 0 1280x1024x24")
 else
