@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FavoritesTree.h"
+#include "WholeFile.h"
 
 namespace {
 
@@ -43,16 +44,6 @@ std::string_view SplitLine(std::string_view line, size_t& tabs) {
   return line.substr(tabs);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
 }  // namespace
 
 void FavoritesTree::AppendText(const FavoriteNode* node, int depth, std::string& text) {
@@ -80,34 +71,17 @@ void FavoritesTree::AppendText(const FavoriteNode* node, int depth, std::string&
   }
 }
 
-namespace {
-
-// Written beside and renamed into place: a reader never finds half a list under the name.
-bool StoreWhole(const std::string& fileName, const std::string& text) {
-  const std::string temp = fileName + ".part";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, text);
-  if (::close(fd) != 0 || !written || ::rename(temp.c_str(), fileName.c_str()) != 0) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 std::string FavoritesTree::BuildText(const std::string& fileName) const {
   std::string text;
   AppendText(root_.get(), 0, text);
-  if (fileName.empty() || StoreWhole(fileName, text)) return text;
+  if (fileName.empty() || platform::ReplaceFileWhole(fileName, text) == 0) return text;
   return {};
 }
 
 int FavoritesTree::SaveText(const std::string& fileName) const {
   std::string text;
   AppendText(root_.get(), 0, text);
-  return StoreWhole(fileName, text) ? 0 : 1;
+  return platform::ReplaceFileWhole(fileName, text) == 0 ? 0 : 1;
 }
 
 int FavoritesTree::Load(const std::string& fileName) {

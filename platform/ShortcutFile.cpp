@@ -9,6 +9,8 @@
 #include <string_view>
 #include <utility>
 
+#include "WholeFile.h"
+
 namespace platform {
 namespace {
 
@@ -149,38 +151,7 @@ int SaveShortcutUrl(const std::string& path, const std::string& url) {
   if (!existing) content.clear();
   content = WithShortcutUrl(std::move(content), url);
 
-  const std::string temp = path + ".quillmere-tmp";
-  constexpr int kCreate = O_WRONLY | O_CREAT | O_TRUNC | O_EXCL | O_CLOEXEC | O_NOFOLLOW;
-  int fd = ::open(temp.c_str(), kCreate, 0644);
-  // A temporary file left by a save that was cut off (power loss, a killed process) would block
-  // every later save of this shortcut: it is ours, so it goes. unlink removes a symbolic link
-  // itself, never its target.
-  if (fd < 0 && errno == EEXIST && ::unlink(temp.c_str()) == 0)
-    fd = ::open(temp.c_str(), kCreate, 0644);
-  if (fd < 0) return errno;
-  size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const int err = n < 0 ? errno : EIO;
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return err;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    return err;
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    const int err = errno;
-    ::unlink(temp.c_str());
-    return err;
-  }
-  return 0;
+  return ReplaceFileWhole(path, content);
 }
 
 }  // namespace platform

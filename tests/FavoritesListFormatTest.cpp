@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "FavoritesTree.h"
 #include "TempDir.h"
 #include "TreeText.h"
@@ -64,8 +66,21 @@ TEST(FavoritesListWriter, StoresTheListInAFileAndReplacesIt) {
   testsupport::WriteFile(dir / "out.txt", std::string(100000, 'x'));
   const std::string text = tree.BuildText(dir / "out.txt");
   EXPECT_EQ(testsupport::ReadFile(dir / "out.txt"), text);
-  EXPECT_FALSE(std::filesystem::exists(dir / "out.txt.part"));
   EXPECT_EQ(tree.BuildText(dir / "no/such/folder.txt"), "");
+  // The longest name the folder takes, beside a file of the user's that a temporary name could
+  // have clashed with: both written or kept whole, nothing else left.
+  const std::string longest = std::string(251, 'n') + ".txt";
+  testsupport::WriteFile(dir / "out.txt.part", "the user's own");
+  EXPECT_EQ(tree.SaveText(dir / longest), 0);
+  EXPECT_EQ(tree.SaveText(dir / "out.txt"), 0);
+  EXPECT_EQ(testsupport::ReadFile(dir / longest), text);
+  EXPECT_EQ(testsupport::ReadFile(dir / "out.txt.part"), "the user's own");
+  EXPECT_EQ(tree.SaveText(dir / "no/such/folder.txt"), 1);
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, (std::set<std::string>{longest, "out.txt", "out.txt.part"}));
 }
 
 TEST(FavoritesListReader, RoundTripGivesTheSameTree) {

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <iterator>
 
 #include "ShortcutFile.h"
 #include "TempDir.h"
@@ -57,6 +59,13 @@ TEST(ShortcutFile, SavingWritesANewShortcutWithCrLf) {
   testsupport::TempDir dir;
   ASSERT_EQ(SaveShortcutUrl(dir / "n.url", "http://new/"), 0);
   EXPECT_EQ(ReadFile(dir / "n.url"), "[InternetShortcut]\r\nURL=http://new/\r\n");
+  // The longest name a folder takes is saved too, and nothing is left beside it.
+  const std::string longest = std::string(251, 'n') + ".url";
+  ASSERT_EQ(SaveShortcutUrl(dir / longest, "http://long/"), 0);
+  EXPECT_EQ(ReadFile(dir / longest), "[InternetShortcut]\r\nURL=http://long/\r\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            2);
 }
 
 TEST(ShortcutFile, SavingOverAnExistingFileReplacesOnlyTheUrl) {

@@ -1,12 +1,11 @@
 #include "CMailSocket.h"
 
 #include <climits>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "TcpClient.h"
 #include "TransferOwner.h"
+#include "WholeFile.h"
 
 namespace {
 
@@ -256,18 +255,6 @@ void CMailSocket::RetrieveList() {
   }
   const std::string_view list = reply.substr(listStart, static_cast<std::size_t>(length - 5));
 
-  // Written beside the server copy and renamed over it, so the copy is whole or untouched.
-  const std::string part = std::string(kServerFile) + ".part";
-  std::FILE* file = std::fopen(part.c_str(), "wb");
-  bool written = file != nullptr;
-  if (file) {
-    written = std::fwrite(list.data(), 1, list.size(), file) == list.size();
-    written = std::fclose(file) == 0 && written;
-  }
-  std::error_code error;
-  if (written) std::filesystem::rename(part, kServerFile, error);
-  if (!written || error) {
-    std::filesystem::remove(part, error);
-    LogStatus(kNotWritten);
-  }
+  // The copy is whole or untouched.
+  if (platform::ReplaceFileWhole(kServerFile, list) != 0) LogStatus(kNotWritten);
 }

@@ -25,6 +25,7 @@
 #include "CQuillmereDlg.h"
 #include "CommandIds.h"
 #include "ExportPrint.h"
+#include "FolderSnapshot.h"
 #include "LoopbackPort.h"
 #include "MessageBox.h"
 #include "ModalDialog.h"
@@ -467,10 +468,11 @@ TEST_F(MainDialog, AListThatCantBeWrittenIsNotUploaded) {
   testsupport::ScriptedServer server(
       std::vector<testsupport::ScriptedServer::Step>{{"", "+OK ready\r\n"}});
   MailSettingsFor(server);
-  WriteFile("favorites-local.txt", "Favorites\r\n\tan earlier list\r\n");
-  fs::create_directory("favorites-local.txt.part");  // the list can't be stored
+  // A folder of the list's name: the list can't be stored.
+  WriteFile("favorites-local.txt/kept", "mine\r\n");
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
   EXPECT_EQ(d.StatusText(), "favorites-local.txt can't be written\r\n");
   EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
-  EXPECT_EQ(ReadFile("favorites-local.txt"), "Favorites\r\n\tan earlier list\r\n");
+  EXPECT_EQ(ReadFile("favorites-local.txt/kept"), "mine\r\n");
+  EXPECT_EQ(testsupport::Names(program_.path()), std::set<std::string>{"favorites-local.txt"});
 }

@@ -130,16 +130,16 @@ TEST_F(ExportPrint, AnExportThatCantBeWrittenSaysSoAndKeepsTheOldFile) {
   const std::string missing = elsewhere_ / "no such folder/mine.txt";
   SetSaveFileChooser([&](QWidget*) -> std::optional<std::string> { return missing; });
   ExportTextWithDialog(nullptr, manager_);
-  // Print: the fixed file can't be made either (a folder has its temporary name).
-  WriteFile(program_ / "f-structure.txt", "the earlier print\r\n");
-  fs::create_directory(program_ / "f-structure.txt.part");
+  // Print: the fixed file can't be made either (a folder has its name).
+  WriteFile(program_ / "f-structure.txt/kept", "mine\r\n");
   FakePrograms programs{"xdg-open", "lp"};
   PrintExported(nullptr, manager_);
   SetMessageBoxHandler({});
   EXPECT_EQ(boxes,
             (std::vector<std::string>{"The favorites can't be written to " + missing + ".|16",
                                       "The favorites can't be written to f-structure.txt.|16"}));
-  EXPECT_EQ(ReadFile(program_ / "f-structure.txt"), "the earlier print\r\n");
+  EXPECT_EQ(ReadFile(program_ / "f-structure.txt/kept"), "mine\r\n");
+  EXPECT_EQ(testsupport::Names(program_.path()), std::set<std::string>{"f-structure.txt"});
   EXPECT_FALSE(fs::exists(programs.LogPath("lp"))) << "nothing is printed";
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Replaces the file at path with exactly these bytes, or leaves it as it was: the bytes go into a
+// new file of a unique, short name in the same folder, which is then renamed over the path. So
+// a reader never finds half a file, a long name is not made longer, no other file is touched, and
+// a symbolic link at path is replaced rather than written through. 0, or the errno of the step
+// that failed.
+int ReplaceFileWhole(const std::string& path, std::string_view bytes);
+
+}  // namespace platform
