@@ -49,6 +49,13 @@ void FavoritesManager::ScanFolder(FavoriteNode* parent, const std::string& folde
 void FavoritesManager::AddEntry(FavoriteNode* parent, const std::string& folderPath,
                                 const std::string& name, bool isDirectory) {
   if (name == "." || name == "..") return;
+  // Names that only this file system allows and the favorites list can't carry: a CR LF would
+  // end the line, a leading TAB would deepen it, a 0x01 would split a name into name and URL.
+  // Such an entry would arrive on the other machine as other folders and links than it is.
+  if (name.find("\r\n") != std::string::npos || name.front() == '\t' ||
+      name.find(FavoriteNode::kUrlSeparator) != std::string::npos) {
+    return;
+  }
   const std::string fullPath = folderPath + "/" + name;
   if (isDirectory) {
     FavoriteNode* node = localTree.AddNode(parent, Title(name));

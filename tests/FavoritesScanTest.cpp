@@ -58,6 +58,22 @@ TEST_F(FavoritesScan, BuildsTheTreeWithTitlesInAStableOrder) {
             "  zeta | http://z/\n");
 }
 
+TEST_F(FavoritesScan, OrdersAsTheOriginalFileSystemAndSkipsNamesTheListCantCarry) {
+  WriteShortcut(fav_ + "/_Archive.url", "http://archive/");
+  WriteShortcut(fav_ + "/zoo.url", "http://zoo/");
+  WriteShortcut(fav_ + "/Apps.url", "http://apps/");
+  WriteShortcut(fav_ + "/cr\ronly.url", "http://cr/");  // a lone CR is data in a list line
+  WriteShortcut(fav_ + "/\ttab.url", "http://tab/");
+  WriteShortcut(fav_ + "/one\x01two.url", "http://split/");
+  WriteShortcut(fav_ + "/line\r\nbreak/inside.url", "http://inside/");
+  EXPECT_EQ(Scan(),
+            "Favorites\n"
+            "  Apps | http://apps/\n"
+            "  cr\ronly | http://cr/\n"
+            "  zoo | http://zoo/\n"
+            "  _Archive | http://archive/\n");
+}
+
 TEST_F(FavoritesScan, ScanningTwiceGivesTheSameTree) {
   WriteShortcut(fav_ + "/a/b.url", "http://b/");
   WriteShortcut(fav_ + "/c.url", "http://c/");
