@@ -12,7 +12,8 @@ struct CQuillmereApp::Platform {
   Platform(int& argc, char** argv) : application(argc, argv) {}
 };
 
-CQuillmereApp::CQuillmereApp(int& argc, char** argv) : platform_(std::make_unique<Platform>(argc, argv)) {
+CQuillmereApp::CQuillmereApp(int& argc, char** argv)
+    : platform_(std::make_unique<Platform>(argc, argv)) {
   QApplication::setApplicationName(AppName());
   QApplication::setOrganizationName("Orlesk software");
 }
@@ -26,7 +27,9 @@ bool CQuillmereApp::InitInstance() {
   return false;
 }
 
-int CQuillmereApp::GetSettingInt(const std::string& key) { return platform::GetSettingInt(key); }
+int CQuillmereApp::GetSettingInt(const std::string& key) {
+  return platform::GetSettingInt(key);
+}
 
 std::string CQuillmereApp::GetSettingString(const std::string& key) {
   return platform::GetSettingString(key);
@@ -47,4 +50,6 @@ int ChangeToFolderOf(const std::string& executablePath) {
   return 1;
 }
 
-int ChangeToProgramFolder() { return ChangeToFolderOf(platform::ExecutablePath()); }
+int ChangeToProgramFolder() {
+  return ChangeToFolderOf(platform::ExecutablePath());
+}

@@ -16,7 +16,6 @@
 #include "FavoritesManager.h"
 #include "FavoritesOwner.h"
 
-
 class QAction;
 class QMenuBar;
 class QPlainTextEdit;

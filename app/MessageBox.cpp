@@ -15,7 +15,9 @@ MessageBoxHandler& Handler() {
 
 }  // namespace
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+  Handler() = std::move(handler);
+}
 
 int ShowMessageBox(QWidget* parent, const std::string& text, int style) {
   const std::string caption = CQuillmereApp::AppName();

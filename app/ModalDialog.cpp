@@ -11,7 +11,9 @@ ModalHandler& Handler() {
 
 }  // namespace
 
-void SetModalHandler(ModalHandler handler) { Handler() = std::move(handler); }
+void SetModalHandler(ModalHandler handler) {
+  Handler() = std::move(handler);
+}
 
 int RunModal(QDialog& dialog) {
   if (!Handler()) return dialog.exec();

@@ -68,7 +68,8 @@ size_t ReadBytes(const std::string& path) {
   std::string bytes;
   char buffer[65536];
   const int fd = ::open(path.c_str(), O_RDONLY);
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) bytes.append(buffer, static_cast<size_t>(n));
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;)
+    bytes.append(buffer, static_cast<size_t>(n));
   ::close(fd);
   return bytes.size();
 }

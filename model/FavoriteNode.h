@@ -11,7 +11,7 @@ struct FavoriteNode {
   std::unique_ptr<FavoriteNode> firstChild;
   std::unique_ptr<FavoriteNode> nextSibling;
   std::string text;
-  int excluded = 0;  // non-zero: the user cleared this node's check box
+  int excluded = 0;                   // non-zero: the user cleared this node's check box
   FavoriteNode* lastChild = nullptr;  // end of the child list, so appending costs nothing
 
   FavoriteNode() = default;

@@ -26,9 +26,9 @@ int ShowTree(TreeView& view, const FavoriteNode* node, TreeItem parent) {
 int ReadChecks(const TreeView& view, TreeItem item, FavoriteNode* node) {
   if (!item || !node) return 0;
   struct Level {
-    TreeItem item;      // the item whose children are being paired
-    int index;          // the next child item
-    FavoriteNode* node; // the next child node
+    TreeItem item;       // the item whose children are being paired
+    int index;           // the next child item
+    FavoriteNode* node;  // the next child node
   };
   node->excluded = view.GetCheck(item) == kUnchecked ? 1 : 0;
   std::vector<Level> pending{{item, 0, node->firstChild.get()}};

@@ -20,6 +20,8 @@ std::string CurrentDirectory() {
   return buffer.data();
 }
 
-bool ChangeDirectory(const std::string& path) { return ::chdir(path.c_str()) == 0; }
+bool ChangeDirectory(const std::string& path) {
+  return ::chdir(path.c_str()) == 0;
+}
 
 }  // namespace platform

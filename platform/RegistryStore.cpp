@@ -63,8 +63,8 @@ std::string RegGetString(const std::string& keyPath, const std::string& name) {
   const QVariant value = settings.value(StoredName(settings, name));
   if (!value.isValid()) return {};
   // Text that is not valid UTF-8 is kept as a byte array so that it comes back unchanged.
-  const QByteArray bytes = value.typeId() == QMetaType::QByteArray ? value.toByteArray()
-                                                                    : value.toString().toUtf8();
+  const QByteArray bytes =
+      value.typeId() == QMetaType::QByteArray ? value.toByteArray() : value.toString().toUtf8();
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 

@@ -8,7 +8,8 @@
 // backing file, so a value written by one part of the program is what the next reader sees.
 namespace platform {
 
-// The INI file behind the store: $XDG_CONFIG_HOME (default ~/.config) + "/Orlesk software/Quillmere.ini".
+// The INI file behind the store: $XDG_CONFIG_HOME (default ~/.config) + "/Orlesk
+// software/Quillmere.ini".
 std::string RegistryStoreFile();
 
 int RegGetInt(const std::string& keyPath, const std::string& name, int defaultValue);

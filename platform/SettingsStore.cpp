@@ -4,11 +4,17 @@
 
 namespace platform {
 
-int GetSettingInt(const std::string& key) { return RegGetInt(kSettingsKey, key, 0); }
+int GetSettingInt(const std::string& key) {
+  return RegGetInt(kSettingsKey, key, 0);
+}
 
-std::string GetSettingString(const std::string& key) { return RegGetString(kSettingsKey, key); }
+std::string GetSettingString(const std::string& key) {
+  return RegGetString(kSettingsKey, key);
+}
 
-void WriteSettingInt(const std::string& key, int value) { RegSetInt(kSettingsKey, key, value); }
+void WriteSettingInt(const std::string& key, int value) {
+  RegSetInt(kSettingsKey, key, value);
+}
 
 void WriteSettingString(const std::string& key, const std::string& value) {
   RegSetString(kSettingsKey, key, value);

@@ -8,7 +8,8 @@
 #include "RegistryStore.h"
 #include "ShellFolders.h"
 
-CPageDeleteLink::CPageDeleteLink() : CPropertyPage("Delete link"), m_check(new QCheckBox("&Delete link", this)) {
+CPageDeleteLink::CPageDeleteLink()
+    : CPropertyPage("Delete link"), m_check(new QCheckBox("&Delete link", this)) {
   const DialogUnits du(font());
   setFixedSize(du.Size(210, 158));
   m_check->setObjectName("1011");
@@ -46,4 +47,6 @@ bool CPageDeleteLink::OnApply() {
   return CPropertyPage::OnApply();
 }
 
-void CPageDeleteLink::OnFieldChanged() { SetModified(true); }
+void CPageDeleteLink::OnFieldChanged() {
+  SetModified(true);
+}

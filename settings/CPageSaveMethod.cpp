@@ -23,7 +23,8 @@ std::string FromQString(const QString& text) {
 
 }  // namespace
 
-CPageSaveMethod::CPageSaveMethod() : CPropertyPage("Save method"), m_methods(new QButtonGroup(this)) {
+CPageSaveMethod::CPageSaveMethod()
+    : CPropertyPage("Save method"), m_methods(new QButtonGroup(this)) {
   const DialogUnits du(font());
   setFixedSize(du.Size(210, 158));
 

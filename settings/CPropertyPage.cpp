@@ -4,9 +4,13 @@
 
 CPropertyPage::CPropertyPage(const char* caption) : m_caption(caption) {}
 
-bool CPropertyPage::OnInitDialog() { return true; }
+bool CPropertyPage::OnInitDialog() {
+  return true;
+}
 
-bool CPropertyPage::OnApply() { return true; }
+bool CPropertyPage::OnApply() {
+  return true;
+}
 
 void CPropertyPage::SetModified(bool modified) {
   m_modified = modified;

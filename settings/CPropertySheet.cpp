@@ -70,7 +70,9 @@ void CPropertySheet::SetActivePage(int index) {
   if (m_open) m_tabs->setCurrentIndex(index);
 }
 
-int CPropertySheet::GetActiveIndex() const { return m_open ? m_current : m_startPage; }
+int CPropertySheet::GetActiveIndex() const {
+  return m_open ? m_current : m_startPage;
+}
 
 int CPropertySheet::DoModal() {
   if (m_pages.empty()) return IDCANCEL;
@@ -122,7 +124,9 @@ void CPropertySheet::OnOk() {
   if (ApplyShownPages()) accept();
 }
 
-void CPropertySheet::OnApplyNow() { ApplyShownPages(); }
+void CPropertySheet::OnApplyNow() {
+  ApplyShownPages();
+}
 
 void CPropertySheet::PageModified() {
   const bool any = std::any_of(m_pages.begin(), m_pages.end(),

@@ -12,7 +12,9 @@ FolderBrowserHandler& Handler() {
 
 }  // namespace
 
-void SetFolderBrowserHandler(FolderBrowserHandler handler) { Handler() = std::move(handler); }
+void SetFolderBrowserHandler(FolderBrowserHandler handler) {
+  Handler() = std::move(handler);
+}
 
 bool BrowseForFolder(QWidget* parent, const std::string& title, std::string& path) {
   if (Handler()) return Handler()(title, path);

@@ -70,9 +70,7 @@ class FakeOwner : public FavoritesOwner {
   void KeepPainting() override {}
   TreeView& LocalTreeView() override { return local; }
   TreeView& ServerTreeView() override { return server; }
-  void EnableMenuCommand(int commandId, bool enabled) override {
-    menuState[commandId] = enabled;
-  }
+  void EnableMenuCommand(int commandId, bool enabled) override { menuState[commandId] = enabled; }
 
   std::string status;
   int waitDepth = 0;

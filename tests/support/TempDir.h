@@ -12,7 +12,8 @@ namespace testsupport {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillmere-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quillmere-test-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
   }
   ~TempDir() {
@@ -35,7 +36,8 @@ class TempDir {
 // settings store and the Favorites folder of a test are its own.
 class TempHome {
  public:
-  TempHome() : oldHome_(Get("HOME")), oldConfig_(Get("XDG_CONFIG_HOME")), oldData_(Get("XDG_DATA_HOME")) {
+  TempHome()
+      : oldHome_(Get("HOME")), oldConfig_(Get("XDG_CONFIG_HOME")), oldData_(Get("XDG_DATA_HOME")) {
     ::setenv("HOME", dir_.path().c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (dir_ / ".config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (dir_ / ".local/share").c_str(), 1);
