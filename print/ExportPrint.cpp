@@ -18,6 +18,14 @@ std::optional<std::string> AskForExportFile(QWidget* owner) {
   return QFile::encodeName(files.front()).toStdString();
 }
 
+// Writes the list into the file; says so in a box when it can't.
+bool ExportToFile(QWidget* owner, FavoritesManager& manager, const std::string& path) {
+  std::string text = path;
+  if (manager.ExportText(text, true) == 0) return true;
+  ShowMessageBox(owner, "The favorites can't be written to " + path + ".", MB_OK | MB_ICONSTOP);
+  return false;
+}
+
 SaveFileChooser& Chooser() {
   static SaveFileChooser chooser;
   return chooser;
@@ -42,19 +50,11 @@ void SetSaveFileChooser(SaveFileChooser chooser) {
 void ExportTextWithDialog(QWidget* owner, FavoritesManager& manager) {
   const std::optional<std::string> path = Chooser() ? Chooser()(owner) : AskForExportFile(owner);
   if (!path) return;
-  std::string text = *path;
-  if (manager.ExportText(text, true) != 0) {
-    ShowMessageBox(owner, "The favorites can't be written to " + *path + ".", MB_OK | MB_ICONSTOP);
-  }
+  ExportToFile(owner, manager, *path);
 }
 
 void PrintExported(QWidget* owner, FavoritesManager& manager) {
-  std::string text = kPrintFile;
-  if (manager.ExportText(text, true) != 0) {
-    ShowMessageBox(owner, std::string("The favorites can't be written to ") + kPrintFile + ".",
-                   MB_OK | MB_ICONSTOP);
-    return;
-  }
+  if (!ExportToFile(owner, manager, kPrintFile)) return;
   // Either program may be missing on this desktop; the file is there all the same.
   platform::OpenInTextEditor(kPrintFile);
   platform::PrintTextFile(kPrintFile);

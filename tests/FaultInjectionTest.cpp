@@ -28,7 +28,7 @@
 
 #include "FavoritesManager.h"
 #include "FolderSnapshot.h"
-#include "LoopbackPort.h"
+#include "LoopbackServer.h"
 #include "RecordingOwner.h"
 #include "ScriptedServer.h"
 #include "SettingsStore.h"
@@ -111,42 +111,17 @@ class DroppingFtpServer {
     kNoSuchFile,        // "550" to RETR
   };
 
-  DroppingFtpServer(std::string file, Ending ending) : m_file(std::move(file)), m_ending(ending) {
-    m_listen = testsupport::BindLoopback(m_port, 4);
-    m_thread = std::thread([this] { Run(); });
-  }
-  ~DroppingFtpServer() {
-    m_stop = true;
-    m_thread.join();
-    ::close(m_listen);
-  }
-  DroppingFtpServer(const DroppingFtpServer&) = delete;
-  DroppingFtpServer& operator=(const DroppingFtpServer&) = delete;
+  DroppingFtpServer(std::string file, Ending ending) : m_file(std::move(file)), m_ending(ending) {}
 
-  int port() const { return m_port; }
+  int port() const { return m_server.port(); }
   std::vector<std::string> Commands() const {
     std::lock_guard lock(m_mutex);
     return m_commands;
   }
 
  private:
-  bool WaitReadable(int fd) const {
-    while (!m_stop) {
-      pollfd entry{fd, POLLIN, 0};
-      if (::poll(&entry, 1, 20) > 0) return true;
-    }
-    return false;
-  }
   static void Send(int fd, const std::string& bytes) {
     ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-  }
-
-  void Run() {
-    if (!WaitReadable(m_listen)) return;
-    const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) return;
-    Serve(fd);
-    ::close(fd);
   }
 
   // The data connection to the address of the last PORT command.
@@ -164,14 +139,8 @@ class DroppingFtpServer {
     Send(fd, "220 test server\r\n");
     std::string buffer;
     for (;;) {
-      std::size_t end;
-      while ((end = buffer.find("\r\n")) == std::string::npos) {
-        if (!WaitReadable(fd)) return;
-        char chunk[1024];
-        const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-        if (got <= 0) return;
-        buffer.append(chunk, static_cast<std::size_t>(got));
-      }
+      const std::size_t end = m_server.ReadUntil(fd, buffer, "\r\n");
+      if (end == std::string::npos) return;
       const std::string line = buffer.substr(0, end);
       buffer.erase(0, end + 2);
       {
@@ -226,13 +195,10 @@ class DroppingFtpServer {
 
   std::string m_file;
   Ending m_ending;
-  int m_listen = -1;
-  int m_port = 0;
   sockaddr_in m_dataAddress{};
-  std::atomic<bool> m_stop{false};
   mutable std::mutex m_mutex;
   std::vector<std::string> m_commands;
-  std::thread m_thread;
+  testsupport::LoopbackServer m_server{[this](int fd) { Serve(fd); }};  // last: stops first
 };
 
 // The status log of the download of Pop3Dialogue when the copy can't be stored.

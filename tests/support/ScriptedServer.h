@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "LoopbackPort.h"
+#include "LoopbackServer.h"
 
 namespace testsupport {
 
@@ -34,19 +34,9 @@ class ScriptedServer {
     std::size_t pieces = 1;      // the reply is sent in this many pieces, with a pause between
   };
 
-  explicit ScriptedServer(std::vector<Step> steps) : m_steps(std::move(steps)) {
-    m_listen = BindLoopback(m_port, 4);
-    m_thread = std::thread([this] { Run(); });
-  }
-  ~ScriptedServer() {
-    m_stop = true;
-    m_thread.join();
-    ::close(m_listen);
-  }
-  ScriptedServer(const ScriptedServer&) = delete;
-  ScriptedServer& operator=(const ScriptedServer&) = delete;
+  explicit ScriptedServer(std::vector<Step> steps) : m_steps(std::move(steps)) {}
 
-  int port() const { return m_port; }
+  int port() const { return m_server.port(); }
   // The inputs the client sent so far, one per step that read input.
   std::vector<std::string> Received() const {
     std::lock_guard lock(m_mutex);
@@ -60,85 +50,51 @@ class ScriptedServer {
     }
     return inputs;
   }
-  int Connections() const { return m_connections; }
+  int Connections() const { return m_server.Connections(); }
 
  private:
-  // Waits for fd to be readable; false when stopped.
-  bool WaitReadable(int fd) const {
-    while (!m_stop) {
-      pollfd entry{fd, POLLIN, 0};
-      if (::poll(&entry, 1, 20) > 0) return true;
-    }
-    return false;
-  }
-
-  void Run() {
-    if (!WaitReadable(m_listen)) return;
-    const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) return;
-    ++m_connections;
+  void Serve(int fd) {
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    Serve(fd);
-    ::close(fd);
-  }
-
-  void Serve(int fd) {
     std::string buffer;
     for (const Step& step : m_steps) {
       if (!step.input.empty()) {
         const bool message = step.input.size() >= 5 &&
                              step.input.compare(step.input.size() - 5, 5, "\r\n.\r\n") == 0;
         const std::string end = message ? "\r\n.\r\n" : "\r\n";
-        std::size_t found;
-        while ((found = buffer.find(end)) == std::string::npos) {
-          if (!WaitReadable(fd)) return;
-          char chunk[65536];
-          const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-          if (got <= 0) return;
-          buffer.append(chunk, static_cast<std::size_t>(got));
-        }
+        const std::size_t found = m_server.ReadUntil(fd, buffer, end);
+        if (found == std::string::npos) return;
         std::lock_guard lock(m_mutex);
         m_received.push_back(buffer.substr(0, found + end.size()));
         buffer.erase(0, found + end.size());
       }
       const std::size_t pieces = std::max<std::size_t>(step.pieces, 1);
       const std::size_t size = (step.reply.size() + pieces - 1) / pieces;
-      for (std::size_t at = 0; at < step.reply.size() && !m_stop; at += size) {
+      for (std::size_t at = 0; at < step.reply.size() && !m_server.Stopping(); at += size) {
         if (at > 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         const std::string piece = step.reply.substr(at, size);
         if (::send(fd, piece.data(), piece.size(), MSG_NOSIGNAL) < 0) return;
       }
       if (step.after == After::kClose) return;
       if (step.after == After::kHang) {
-        while (!m_stop) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        while (!m_server.Stopping()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         return;
       }
     }
     // The client keeps its connection after "quit": record anything more it sends, line by line,
     // until it closes or the server stops.
-    while (WaitReadable(fd)) {
-      char chunk[4096];
-      const ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
-      if (got <= 0) return;
-      buffer.append(chunk, static_cast<std::size_t>(got));
-      std::size_t found;
-      while ((found = buffer.find("\r\n")) != std::string::npos) {
-        std::lock_guard lock(m_mutex);
-        m_received.push_back(buffer.substr(0, found + 2));
-        buffer.erase(0, found + 2);
-      }
+    for (std::size_t found;
+         (found = m_server.ReadUntil(fd, buffer, "\r\n")) != std::string::npos;) {
+      std::lock_guard lock(m_mutex);
+      m_received.push_back(buffer.substr(0, found + 2));
+      buffer.erase(0, found + 2);
     }
   }
 
   std::vector<Step> m_steps;
-  int m_listen = -1;
-  int m_port = 0;
-  std::atomic<bool> m_stop{false};
-  std::atomic<int> m_connections{0};
   mutable std::mutex m_mutex;
   std::vector<std::string> m_received;
-  std::thread m_thread;
+  LoopbackServer m_server{[this](int fd) { Serve(fd); }};  // last: stops first
 };
 
 }  // namespace testsupport
