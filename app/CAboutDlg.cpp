@@ -1,10 +1,10 @@
-#include "CAboutDlg.h"
+#include "app/CAboutDlg.h"
 
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 
-#include "DialogUnits.h"
+#include "app/DialogUnits.h"
 
 CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent) {
   setWindowTitle("About Quillmere");

@@ -1,4 +1,4 @@
-#include "CHelpWindow.h"
+#include "app/CHelpWindow.h"
 
 #include <QDir>
 #include <QFileInfo>

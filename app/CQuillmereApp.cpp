@@ -1,11 +1,8 @@
-#include "CQuillmereApp.h"
+#include "app/CQuillmereApp.h"
 
 #include <QApplication>
-#include <QIcon>
 
-#include "CQuillmereDlg.h"
-#include "ProgramFolder.h"
-#include "SettingsStore.h"
+#include "app/CQuillmereDlg.h"
 
 struct CQuillmereApp::Platform {
   QApplication application;
@@ -27,29 +24,3 @@ bool CQuillmereApp::InitInstance() {
   return false;
 }
 
-int CQuillmereApp::GetSettingInt(const std::string& key) {
-  return platform::GetSettingInt(key);
-}
-
-std::string CQuillmereApp::GetSettingString(const std::string& key) {
-  return platform::GetSettingString(key);
-}
-
-void CQuillmereApp::WriteSettingInt(const std::string& key, int value) {
-  platform::WriteSettingInt(key, value);
-}
-
-void CQuillmereApp::WriteSettingString(const std::string& key, const std::string& value) {
-  platform::WriteSettingString(key, value);
-}
-
-int ChangeToFolderOf(const std::string& executablePath) {
-  const size_t slash = executablePath.rfind('/');
-  if (slash == std::string::npos) return 0;
-  platform::ChangeDirectory(slash == 0 ? "/" : executablePath.substr(0, slash));
-  return 1;
-}
-
-int ChangeToProgramFolder() {
-  return ChangeToFolderOf(platform::ExecutablePath());
-}

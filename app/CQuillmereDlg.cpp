@@ -1,4 +1,4 @@
-#include "CQuillmereDlg.h"
+#include "app/CQuillmereDlg.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -12,20 +12,18 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-#include "CAboutDlg.h"
-#include "CHelpWindow.h"
-#include "CPreview.h"
-#include "CQuillmereApp.h"
-#include "CommandIds.h"
-#include "Desktop.h"
-#include "DialogUnits.h"
-#include "ExportPrint.h"
-#include "FtpError.h"
-#include "MessageBox.h"
-#include "ModalDialog.h"
-#include "ProgramFolder.h"
-#include "ShellFolders.h"
-#include "TreeViewOps.h"
+#include "app/CAboutDlg.h"
+#include "app/CHelpWindow.h"
+#include "app/CommandIds.h"
+#include "app/DialogUnits.h"
+#include "app/MessageBox.h"
+#include "app/ModalDialog.h"
+#include "commands/Commands.h"
+#include "model/TreeViewOps.h"
+#include "platform/Desktop.h"
+#include "platform/ProgramFolder.h"
+#include "print/CPreview.h"
+#include "print/ExportPrint.h"
 
 namespace {
 
@@ -85,22 +83,10 @@ std::string FromDisplay(QString raw) {
   return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-// Lowers a transfer flag when the command ends, also when an FTP error ends it: a delete flag
-// left raised would make the next download delete the server copy instead of fetching it.
-class FlagRaised {
- public:
-  explicit FlagRaised(int& flag) : m_flag(flag) { m_flag = 1; }
-  ~FlagRaised() { m_flag = 0; }
-  FlagRaised(const FlagRaised&) = delete;
-  FlagRaised& operator=(const FlagRaised&) = delete;
-
- private:
-  int& m_flag;
-};
-
 }  // namespace
 
-CQuillmereDlg::CQuillmereDlg(QWidget* parent) : QDialog(parent), m_sheet(this) {
+CQuillmereDlg::CQuillmereDlg(Places places, QWidget* parent)
+    : QDialog(parent), m_session(*this, std::move(places)), m_sheet(this) {
   setWindowTitle("Quillmere");
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
@@ -187,15 +173,9 @@ bool CQuillmereDlg::OnInitDialog() {
   action->removeAction(m_commands[ID_ACTION_DELETE_SERVER]);
   action->removeAction(m_commands[ID_ACTION_LIST_SERVER]);
 
-  m_manager.SetOwner(this);
-  m_manager.transfer.SetOwner(this);
-  m_manager.backup.SetOwner(this);
-
-  m_manager.ScanLocal();
-  ShowTree(m_treeLocal, m_manager.localTree.Root(), nullptr);
-  m_treeLocal.Expand(m_treeLocal.FirstRoot());
-
-  m_manager.backup.UpdateRestoreItem();
+  commands::RefreshLocal(m_session);
+  ShowLocalTree();
+  UpdateRestoreItem();
 
   m_imageList = {QIcon(), QIcon(":/res/checkbox-empty.png"), QIcon(":/res/checkbox-checked.png"),
                  QIcon(":/res/checkbox-partial.png")};
@@ -206,8 +186,6 @@ bool CQuillmereDlg::OnInitDialog() {
   m_sheet.AddPage(&m_pageDeleteLink);
   m_sheet.AddPage(&m_pageMoveFolder);
   m_sheet.SetTitle("Setting");
-
-  ChangeToProgramFolder();
   return true;
 }
 
@@ -241,14 +219,7 @@ bool CQuillmereDlg::OnCommand(int commandId) {
     default:
       return false;
   }
-  try {
-    Dispatch(commandId);
-  } catch (const platform::FtpError& error) {
-    // The error ended the command wherever it was; a wait cursor it left up goes too.
-    while (m_waitDepth > 0) EndWaitCursor();
-    const std::string what = error.what();
-    ShowMessageBox(this, what.empty() ? "Command failed." : what, MB_OK | MB_ICONSTOP);
-  }
+  Dispatch(commandId);
   return true;
 }
 
@@ -328,91 +299,66 @@ void CQuillmereDlg::ClearStatus() {
   repaint();
 }
 
-void CQuillmereDlg::BeginWaitCursor() {
-  ++m_waitDepth;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+void CQuillmereDlg::Tell(std::string_view text, Notice kind) {
+  ShowMessageBox(this, std::string(text),
+                 MB_OK | (kind == Notice::kError ? MB_ICONSTOP : MB_ICONINFORMATION));
 }
 
-void CQuillmereDlg::EndWaitCursor() {
-  if (m_waitDepth == 0) return;
-  --m_waitDepth;
-  QGuiApplication::restoreOverrideCursor();
+bool CQuillmereDlg::Ask(std::string_view question, bool defaultAnswer) {
+  return ShowMessageBox(this, std::string(question),
+                        MB_YESNO | MB_ICONQUESTION | (defaultAnswer ? 0 : MB_DEFBUTTON2)) == IDYES;
 }
 
-void CQuillmereDlg::KeepPainting() {
+bool CQuillmereDlg::FillInSettings() {
+  m_sheet.SetActivePage(0);
+  return m_sheet.DoModal() == IDOK;
+}
+
+void CQuillmereDlg::Progress(std::string_view, long long, long long) {
+  Interrupted();
+}
+
+bool CQuillmereDlg::Interrupted() {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  return false;
 }
 
 void CQuillmereDlg::EnableMenuCommand(int commandId, bool enabled) {
   if (QAction* action = MenuCommand(commandId)) action->setEnabled(enabled);
 }
 
-int CQuillmereDlg::CheckTransferSettings() {
-  for (;;) {
-    if (!CQuillmereApp::GetSettingString("user").empty() &&
-        !CQuillmereApp::GetSettingString("pass").empty()) {
-      switch (CQuillmereApp::GetSettingInt("Save method")) {
-        case 0:
-          if (!CQuillmereApp::GetSettingString("pop3").empty() &&
-              !CQuillmereApp::GetSettingString("smtp").empty()) {
-            return 1;
-          }
-          break;
-        case 1:
-          if (!CQuillmereApp::GetSettingString("ftp").empty()) return 1;
-          break;
-        default:  // the test account needs no address; other values make transfers do nothing
-          return 1;
-      }
-    }
-    m_sheet.SetActivePage(0);
-    if (m_sheet.DoModal() != IDOK) return 0;
-  }
+template <typename Command>
+void CQuillmereDlg::Run(Command command) {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  command();
+  QGuiApplication::restoreOverrideCursor();
+  const FavoritesManager& manager = m_session.Manager();
+  if (manager.LocalGeneration() != m_shownLocal) ShowLocalTree();
+  if (manager.ServerGeneration() != m_shownServer) ShowServerTree();
 }
 
 void CQuillmereDlg::OnUploadLocal() {
-  if (!CheckTransferSettings()) return;
-  // The list is written before the old server copy is deleted, so that a list too large for the
-  // mail message is refused while the server still holds the previous one.
-  if (m_manager.PrepareUpload() != 0) {
-    // Uploading the list an earlier upload left would put stale favorites on the server.
-    ClearStatus();
-    LogStatus("favorites-local.txt can't be written\r\n");
-    return;
-  }
-  if (m_manager.transfer.CheckUploadSize() != 0) return;
-  OnDeleteServer();
-  m_manager.transfer.Upload();
+  // The upload leaves out what the user unchecked in the local view.
+  ReadChecks(m_treeLocal, m_treeLocal.FirstRoot(), m_session.Manager().LocalTree().Root());
+  Run([this] { commands::Upload(m_session); });
 }
 
 void CQuillmereDlg::OnDownloadServer() {
-  if (!CheckTransferSettings()) return;
-  if (m_manager.transfer.Download() != 0) return;
-  if (m_manager.LoadServerCopy() != 0) return;
-  m_treeServer.DeleteAllItems();
-  ShowTree(m_treeServer, m_manager.serverTree.Root(), nullptr);
-  m_treeServer.Expand(m_treeServer.FirstRoot());
+  Run([this] { commands::Download(m_session); });
 }
 
 void CQuillmereDlg::OnSynchronize() {
-  if (m_treeServer.Count() == 0) {
-    ShowMessageBox(this, "Please download favorites from server first.",
-                   MB_OK | MB_ICONINFORMATION);
-    return;
-  }
-  if (!CheckTransferSettings()) return;
-  m_manager.Synchronise();
-  ShowLocalTree();
+  // The merge leaves out what the user unchecked in the server view.
+  ReadChecks(m_treeServer, m_treeServer.FirstRoot(), m_session.Manager().ServerTree().Root());
+  Run([this] { commands::Synchronize(m_session); });
 }
 
 void CQuillmereDlg::OnDeleteServer() {
-  const FlagRaised raised(m_manager.transfer.socket.m_bDelete);
-  m_manager.transfer.Download();
+  Run([this] { commands::Download(m_session, DownloadMode::kDelete); });
 }
 
 void CQuillmereDlg::OnListServer() {
-  const FlagRaised raised(m_manager.transfer.listOnly);
-  m_manager.transfer.Download();
+  Run([this] { commands::Download(m_session, DownloadMode::kList); });
 }
 
 void CQuillmereDlg::OnAbout() {
@@ -441,26 +387,26 @@ void CQuillmereDlg::OnMoveFavoritesFolder() {
 }
 
 void CQuillmereDlg::OnBackup() {
-  m_manager.backup.Backup();
+  Run([this] { commands::Backup(m_session); });
+  UpdateRestoreItem();
 }
 
 void CQuillmereDlg::OnRestore() {
-  m_manager.backup.Restore();
-  m_manager.ScanLocal();
-  ShowLocalTree();
+  Run([this] { commands::Restore(m_session); });
+  // A backup name that holds no folder leaves nothing to restore from.
+  EnableMenuCommand(ID_ACTION_RESTORE, commands::CanRestore(m_session));
 }
 
 void CQuillmereDlg::OnExportText() {
-  ExportTextWithDialog(this, m_manager);
-  ChangeToProgramFolder();
+  ExportTextWithDialog(this, m_session);
 }
 
 void CQuillmereDlg::OnPrintExported() {
-  PrintExported(this, m_manager);
+  PrintExported(m_session);
 }
 
 void CQuillmereDlg::OnPrintPreview() {
-  CPreview preview(m_manager, this);
+  CPreview preview([this] { return commands::LocalListText(m_session); }, this);
   RunModal(preview);
 }
 
@@ -473,7 +419,7 @@ void CQuillmereDlg::OnHelpContents() {
 }
 
 void CQuillmereDlg::OnManageFavoritesFolder() {
-  platform::OpenFolderWindow(platform::FavoritesFolder());
+  platform::OpenFolderWindow(m_session.GetPlaces().FavoritesFolder());
 }
 
 void CQuillmereDlg::OnExpandTree() {
@@ -507,6 +453,18 @@ void CQuillmereDlg::OnKeydownServerTree(int keyCode) {
 
 void CQuillmereDlg::ShowLocalTree() {
   m_treeLocal.DeleteAllItems();
-  ShowTree(m_treeLocal, m_manager.localTree.Root(), nullptr);
+  ShowTree(m_treeLocal, m_session.Manager().LocalTree().Root(), nullptr);
   m_treeLocal.Expand(m_treeLocal.FirstRoot());
+  m_shownLocal = m_session.Manager().LocalGeneration();
+}
+
+void CQuillmereDlg::ShowServerTree() {
+  m_treeServer.DeleteAllItems();
+  ShowTree(m_treeServer, m_session.Manager().ServerTree().Root(), nullptr);
+  m_treeServer.Expand(m_treeServer.FirstRoot());
+  m_shownServer = m_session.Manager().ServerGeneration();
+}
+
+void CQuillmereDlg::UpdateRestoreItem() {
+  EnableMenuCommand(ID_ACTION_RESTORE, commands::BackupExists(m_session));
 }

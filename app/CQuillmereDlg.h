@@ -7,25 +7,27 @@
 #include <string>
 #include <string_view>
 
-#include "CHelpWindow.h"
-#include "CPageDeleteLink.h"
-#include "CPageMoveFavoritesFolder.h"
-#include "CPageSaveMethod.h"
-#include "CPropertySheet.h"
-#include "CTreeCtrl.h"
-#include "FavoritesManager.h"
-#include "FavoritesOwner.h"
+#include "app/CHelpWindow.h"
+#include "app/CTreeCtrl.h"
+#include "commands/Session.h"
+#include "platform/CommandOwner.h"
+#include "settings/CPageDeleteLink.h"
+#include "settings/CPageMoveFavoritesFolder.h"
+#include "settings/CPageSaveMethod.h"
+#include "settings/CPropertySheet.h"
 
 class QAction;
 class QMenuBar;
 class QPlainTextEdit;
 
 // The main window: the local and the server favorites tree, the status log and the menu from
-// which every command starts. Commands run to their end on the one user-interface thread.
-class CQuillmereDlg : public QDialog, public FavoritesOwner {
+// which every command starts. The commands themselves are in commands/; the window routes its
+// menu to them, shows what they report and refills a view when its tree was replaced. Commands
+// run to their end on the one user-interface thread.
+class CQuillmereDlg : public QDialog, public CommandOwner {
   Q_OBJECT
  public:
-  explicit CQuillmereDlg(QWidget* parent = nullptr);
+  explicit CQuillmereDlg(Places places = Places::ForUser(), QWidget* parent = nullptr);
   ~CQuillmereDlg() override;
 
   // Initialises the dialog (scan, fill of the local view, menu, sheet) and runs it until the
@@ -42,16 +44,16 @@ class CQuillmereDlg : public QDialog, public FavoritesOwner {
   void LogStatus(std::string_view text) override;
   void LogStatus(const char* text);
   void ClearStatus() override;
-  void BeginWaitCursor() override;
-  void EndWaitCursor() override;
-  void KeepPainting() override;
-  TreeView& LocalTreeView() override { return m_treeLocal; }
-  TreeView& ServerTreeView() override { return m_treeServer; }
-  void EnableMenuCommand(int commandId, bool enabled) override;
-
-  // 1 when the settings of the chosen transfer method are present, perhaps after the user filled
-  // them in on the settings sheet; 0 when the user cancelled it.
-  int CheckTransferSettings();
+  // A message box captioned with the program's name: the information or the stop icon.
+  void Tell(std::string_view text, Notice kind) override;
+  // A Yes/No box; the default answer is the default button.
+  bool Ask(std::string_view question, bool defaultAnswer) override;
+  // The settings sheet on its Save method page: true when the user pressed OK.
+  bool FillInSettings() override;
+  void Progress(std::string_view unit, long long done, long long total) override;
+  // Keeps the window painted while a command waits; user input waits until the command is done.
+  bool Interrupted() override;
+  void EnableMenuCommand(int commandId, bool enabled);
 
   void OnUploadLocal();
   void OnDownloadServer();
@@ -83,7 +85,7 @@ class CQuillmereDlg : public QDialog, public FavoritesOwner {
   CHelpWindow* HelpWindow() const { return m_help; }
   const std::string& StatusText() const { return m_strStatus; }
 
-  FavoritesManager m_manager;
+  Session m_session;
   CTreeCtrl m_treeLocal;
   CTreeCtrl m_treeServer;
   std::string m_strStatus;
@@ -102,11 +104,17 @@ class CQuillmereDlg : public QDialog, public FavoritesOwner {
   void BuildControls();
   void BuildMenu();
   void Dispatch(int commandId);
+  // Runs a command under the wait cursor, then refills each view whose tree it replaced.
+  template <typename Command>
+  void Run(Command command);
   void ShowLocalTree();
+  void ShowServerTree();
+  void UpdateRestoreItem();
 
   QMenuBar* m_menuBar = nullptr;
   QPlainTextEdit* m_editStatus = nullptr;
   QPointer<CHelpWindow> m_help;
   std::map<int, QAction*> m_commands;  // every menu command, the removed ones included
-  int m_waitDepth = 0;
+  unsigned m_shownLocal = 0;   // the generation of the local tree the local view shows
+  unsigned m_shownServer = 0;  // the same for the server view
 };

@@ -1,4 +1,4 @@
-#include "CTreeCtrl.h"
+#include "app/CTreeCtrl.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

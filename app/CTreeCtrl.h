@@ -5,7 +5,7 @@
 #include <array>
 #include <memory>
 
-#include "TreeView.h"
+#include "model/TreeView.h"
 
 // A favorites tree view: a QTreeWidget behind the TreeView interface. Every item carries a
 // three-state check box, kept in kCheckRole and drawn from the state images (not Qt's own check

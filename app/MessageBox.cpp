@@ -1,10 +1,10 @@
-#include "MessageBox.h"
+#include "app/MessageBox.h"
 
 #include <QMessageBox>
 #include <QString>
 
-#include "CQuillmereApp.h"
-#include "CommandIds.h"
+#include "app/CQuillmereApp.h"
+#include "app/CommandIds.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int ShowMessageBox(QWidget* parent, const std::string& text, int style) {
   }
   if ((style & 0x0F) == MB_YESNO) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton((style & MB_DEFBUTTON2) ? QMessageBox::No : QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? IDYES : IDNO;
   }

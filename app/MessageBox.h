@@ -12,6 +12,7 @@ enum MessageBoxStyle : int {
   MB_ICONSTOP = 0x10,
   MB_ICONQUESTION = 0x20,
   MB_ICONINFORMATION = 0x40,
+  MB_DEFBUTTON2 = 0x100,  // the second button (No) is the default
 };
 enum MessageBoxAnswer : int { IDYES = 6, IDNO = 7 };
 

@@ -1,4 +1,4 @@
-#include "ModalDialog.h"
+#include "app/ModalDialog.h"
 
 #include <QDialog>
 

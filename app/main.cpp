@@ -1,4 +1,4 @@
-#include "CQuillmereApp.h"
+#include "app/CQuillmereApp.h"
 
 int main(int argc, char** argv) {
   CQuillmereApp app(argc, argv);

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <string>
 
-#include "BenchRatio.h"
-#include "FakeTreeView.h"
-#include "FavoritesBackup.h"
-#include "FileTree.h"
-#include "TempDir.h"
+#include "bench/BenchRatio.h"
+#include "tests/support/RecordingOwner.h"
+#include "model/FavoritesBackup.h"
+#include "platform/FileTree.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -43,7 +43,6 @@ class Fixture {
  public:
   Fixture() {
     MakeFavorites(home_.favorites());
-    backup_.SetOwner(&owner_);
     backup_.Backup();  // every measured run then replaces an existing backup
   }
 
@@ -66,12 +65,10 @@ class Fixture {
     return true;
   }
 
-  FavoritesBackup backup_;
-
- private:
   testsupport::TempHome home_;
-  testsupport::FakeOwner owner_;
+  testsupport::RecordingOwner owner_;
   std::string copy_ = home_ / "Copy";
+  FavoritesBackup backup_{home_.favorites(), owner_};
 };
 
 void BM_Backup20k(benchmark::State& state) {

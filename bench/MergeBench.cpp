@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "BenchRatio.h"
-#include "FavoritesManager.h"
-#include "FavoritesMerge.h"
-#include "TempDir.h"
+#include "bench/BenchRatio.h"
+#include "model/DiskTarget.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesManager.h"
+#include "model/FavoritesMerge.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -57,15 +59,14 @@ void MakeServer(FavoritesTree& tree) {
   }
 }
 
-// The disk left out: folders are "entered" and no file is named, so nothing is written.
-class NoDisk : public platform::FolderWriter {
+// The disk left out: folders are "entered" and links counted, nothing is written.
+class NoDisk : public SyncTarget {
  public:
-  NoDisk() : FolderWriter(std::string()) {}
-  bool Enter(std::string_view, bool) override { return true; }
-  void Leave() override {}
-  std::string EntryPath(std::string_view) override {
+  Result EnterFolder(std::string_view, bool, std::string&) override { return Result::kExisted; }
+  void LeaveFolder() override {}
+  Result SaveLink(std::string_view, std::string_view, std::string&, std::string&) override {
     ++files;
-    return {};
+    return Result::kCreated;
   }
   size_t files = 0;
 };
@@ -77,9 +78,9 @@ size_t TouchAll(const FavoriteNode* root) {
   while (!pending.empty()) {
     const FavoriteNode* node = pending.back();
     pending.pop_back();
-    for (; node; node = node->nextSibling.get()) {
+    for (; node; node = node->nextSibling) {
       total += node->text.size() + static_cast<unsigned char>(node->text.back());
-      if (node->firstChild) pending.push_back(node->firstChild.get());
+      if (node->firstChild) pending.push_back(node->firstChild);
     }
   }
   return total;
@@ -87,11 +88,11 @@ size_t TouchAll(const FavoriteNode* root) {
 
 void BM_MergeInMemory(benchmark::State& state) {
   constexpr int kRuns = 15;
-  // Every run consumes its pair (the merge moves server nodes), so all are built beforehand.
+  // Every run changes its local tree, so all pairs are built beforehand.
   std::vector<std::unique_ptr<FavoritesTree>> locals, servers;
   for (int i = 0; i < kRuns; ++i) {
-    locals.push_back(std::make_unique<FavoritesTree>("/unused"));
-    servers.push_back(std::make_unique<FavoritesTree>("/unused"));
+    locals.push_back(std::make_unique<FavoritesTree>());
+    servers.push_back(std::make_unique<FavoritesTree>());
     MakeLocal(*locals.back());
     MakeServer(*servers.back());
   }
@@ -101,7 +102,7 @@ void BM_MergeInMemory(benchmark::State& state) {
       state,
       [&] {
         NoDisk disk;
-        MergeFavorites(locals[run]->Root(), servers[run]->Root(), disk);
+        MergeFavorites(*locals[run], servers[run]->Root(), disk);
         files = disk.files;
         ++run;
       },
@@ -138,13 +139,12 @@ void MakeFolders(const std::string& base) {
 
 void BM_SynchroniseWritingFiles(benchmark::State& state) {
   testsupport::TempHome home;
-  testsupport::TempDir programFolder;
-  const fs::path oldCwd = fs::current_path();
-  fs::current_path(programFolder.path());
+  testsupport::TempDir stateFolder;
+  const std::string serverFile = stateFolder / "favorites-server.txt";
   {
-    FavoritesTree server("/unused");
+    FavoritesTree server;
     MakeServer(server);
-    server.BuildText(FavoritesManager::kServerFile);
+    SaveText(server, serverFile);
   }
   const std::string baselineFolder = home / "Baseline";
   FavoritesManager manager;
@@ -154,16 +154,19 @@ void BM_SynchroniseWritingFiles(benchmark::State& state) {
       [&] {
         MakeFolders(home.favorites());
         MakeFolders(baselineFolder);
-        manager.localTree.Clear();
-        MakeLocal(manager.localTree);
-        manager.LoadServerCopy();
+        manager.LocalTree().Clear();
+        MakeLocal(manager.LocalTree());
+        manager.LoadServerCopy(serverFile);
       },
-      [&] { manager.Synchronise(); }, [&] { WriteFilesDirectly(baselineFolder); });
+      [&] {
+        DiskTarget target(home.favorites());
+        manager.Synchronise(target, serverFile);
+      },
+      [&] { WriteFilesDirectly(baselineFolder); });
   for (const auto& entry : fs::recursive_directory_iterator(home.favorites())) {
     written += entry.is_regular_file() ? 1 : 0;
   }
   state.counters["files"] = static_cast<double>(written);
-  fs::current_path(oldCwd);
 }
 BENCHMARK(BM_SynchroniseWritingFiles)
     ->UseManualTime()

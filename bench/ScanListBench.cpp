@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "BenchRatio.h"
-#include "FavoritesManager.h"
-#include "TempDir.h"
+#include "bench/BenchRatio.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesManager.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void BM_ScanLocal(benchmark::State& state) {
   MakeFavorites(home.favorites());
   FavoritesManager manager;
   benchsupport::MeasureAgainstBaseline(
-      state, [&] { manager.ScanLocal(); },
+      state, [&] { manager.ScanLocal(home.favorites()); },
       [&] { benchmark::DoNotOptimize(ReadAllFiles(home.favorites())); });
 }
 BENCHMARK(BM_ScanLocal)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
@@ -76,28 +77,28 @@ size_t ReadBytes(const std::string& path) {
 
 void BM_BuildText100k(benchmark::State& state) {
   testsupport::TempDir dir;
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   MakeTree(tree);
   const std::string file = dir / "list.txt";
-  tree.BuildText(file);
+  SaveText(tree, file);
   benchsupport::MeasureAgainstBaseline(
-      state, [&] { benchmark::DoNotOptimize(tree.BuildText(file)); },
+      state, [&] { benchmark::DoNotOptimize(SaveText(tree, file)); },
       [&] { benchmark::DoNotOptimize(ReadBytes(file)); });
 }
 BENCHMARK(BM_BuildText100k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
 void BM_Load100k(benchmark::State& state) {
   testsupport::TempDir dir;
-  FavoritesTree source("/unused");
+  FavoritesTree source;
   MakeTree(source);
   const std::string file = dir / "list.txt";
-  source.BuildText(file);
-  FavoritesTree tree("/unused");
+  SaveText(source, file);
+  FavoritesTree tree;
   benchsupport::MeasureAgainstBaseline(
       state,
       [&] {
         tree.Clear();
-        tree.Load(file);
+        Load(tree, file);
       },
       [&] { benchmark::DoNotOptimize(ReadBytes(file)); });
 }

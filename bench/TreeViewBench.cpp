@@ -11,10 +11,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "BenchRatio.h"
-#include "CTreeCtrl.h"
-#include "FavoritesTree.h"
-#include "TreeViewOps.h"
+#include "bench/BenchRatio.h"
+#include "app/CTreeCtrl.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesTree.h"
+#include "model/TreeViewOps.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ void MakeTree(FavoritesTree& tree) {
 
 // The baseline of all three: building the favorites tree that the view shows.
 void BuildTree() {
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   MakeTree(tree);
   benchmark::DoNotOptimize(tree.Root());
 }
@@ -88,7 +89,7 @@ struct Window {
                                 QIcon(":/res/checkbox-checked.png"),
                                 QIcon(":/res/checkbox-partial.png")};
   CTreeCtrl view;
-  FavoritesTree tree{"/unused"};
+  FavoritesTree tree;
 };
 
 void BM_ShowTree50k(benchmark::State& state) {

@@ -1,5 +1,7 @@
 # One interface target carries the compile settings every target of the project shares.
 add_library(quillmere_settings INTERFACE)
+# Includes name their layer: "model/FavoritesTree.h".
+target_include_directories(quillmere_settings INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(quillmere_settings INTERFACE -Wall -Wextra -Werror)
 target_compile_definitions(quillmere_settings INTERFACE
   $<$<CONFIG:Debug>:_GLIBCXX_ASSERTIONS>)

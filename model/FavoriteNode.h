@@ -1,35 +1,29 @@
 #pragma once
 
-#include <memory>
-#include <string>
+#include <string_view>
 
 // One node of a favorites tree. A link's text is its name, the byte 0x01 and its URL; a folder's
 // text is its name. Children form a singly linked list in insertion order.
+//
+// Nodes and their texts belong to the FavoritesTree that made them and live as long as it holds
+// them: a node is never freed on its own, so freeing a tree of any depth or width costs no
+// recursion and no walk.
 struct FavoriteNode {
   static constexpr char kUrlSeparator = '\x01';
 
-  std::unique_ptr<FavoriteNode> firstChild;
-  std::unique_ptr<FavoriteNode> nextSibling;
-  std::string text;
-  int excluded = 0;                   // non-zero: the user cleared this node's check box
+  FavoriteNode* firstChild = nullptr;
+  FavoriteNode* nextSibling = nullptr;
   FavoriteNode* lastChild = nullptr;  // end of the child list, so appending costs nothing
+  FavoriteNode* parent = nullptr;     // null for the root
+  std::string_view text;              // bytes held by the tree
+  int excluded = 0;                   // non-zero: the user cleared this node's check box
 
-  FavoriteNode() = default;
-  explicit FavoriteNode(std::string nodeText) : text(std::move(nodeText)) {}
-  FavoriteNode(const FavoriteNode&) = delete;
-  FavoriteNode& operator=(const FavoriteNode&) = delete;
-  // Frees the whole subtree and the sibling chain without recursion: lists and trees read from
-  // outside may be arbitrarily deep or wide.
-  ~FavoriteNode();
-
-  bool IsLink() const { return text.find(kUrlSeparator) != std::string::npos; }
+  bool IsLink() const { return text.find(kUrlSeparator) != std::string_view::npos; }
   // The part before the first 0x01 (the whole text for a folder).
-  std::string_view Name() const {
-    return std::string_view(text).substr(0, text.find(kUrlSeparator));
-  }
+  std::string_view Name() const { return text.substr(0, text.find(kUrlSeparator)); }
   // The part after the first 0x01; empty for a folder.
   std::string_view Url() const {
     const size_t sep = text.find(kUrlSeparator);
-    return sep == std::string::npos ? std::string_view() : std::string_view(text).substr(sep + 1);
+    return sep == std::string_view::npos ? std::string_view() : text.substr(sep + 1);
   }
 };

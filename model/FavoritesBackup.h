@@ -2,10 +2,10 @@
 
 #include <string>
 
-class FavoritesOwner;
+class CommandOwner;
 
-// Backup and restore of the whole Favorites folder, and the state of the "&Restore" item. The
-// backup folder is the Favorites folder's path with "2" appended, beside it.
+// Backup and restore of the whole Favorites folder. The backup folder is the Favorites folder's
+// path with "2" appended, beside it.
 //
 // Neither command loses data when it fails half-way: Backup copies into a new folder first and
 // replaces the previous backup only once the copy is complete; Restore copies the backup in
@@ -14,20 +14,23 @@ class FavoritesOwner;
 // command stops and says so in the status log rather than delete anything for good.
 class FavoritesBackup {
  public:
-  void SetOwner(FavoritesOwner* dialog) { owner_ = dialog; }
+  // favoritesFolder: the Favorites folder as the shell names it now.
+  FavoritesBackup(const std::string& favoritesFolder, CommandOwner& owner);
 
-  void Backup();
-  void Restore();
-  // Enables "&Restore" while anything bears the backup folder's name, greys it otherwise.
-  void UpdateRestoreItem();
+  // True when the copy is complete and in place.
+  bool Backup();
+  bool Restore();
+  // Whether anything bears the backup folder's name (what enables "&Restore").
+  bool Exists() const;
+  // Whether that is a folder, which Restore can restore from.
+  bool CanRestore() const;
 
-  // The Favorites folder as the shell names it now, without a trailing slash, so that the
-  // backup stays beside it and never lands inside it; empty when unknown.
-  static std::string FavoritesPath();
+  const std::string& FavoritesPath() const { return m_favorites; }
   static std::string BackupPath(const std::string& favorites) { return favorites + "2"; }
 
  private:
   void Log(const std::string& line);
 
-  FavoritesOwner* owner_ = nullptr;
+  std::string m_favorites;  // without a trailing slash, so the backup stays beside it
+  CommandOwner& m_owner;
 };

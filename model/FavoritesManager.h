@@ -1,56 +1,43 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "FavoritesBackup.h"
-#include "FavoritesOwner.h"
-#include "FavoritesTransfer.h"
-#include "FavoritesTree.h"
+#include "model/FavoritesMerge.h"
+#include "model/FavoritesTree.h"
 
-// Reads a shortcut file's URL: 0 when a URL was copied, 1 when the file holds none.
-int ReadShortcutUrl(const std::string& path, std::string& url);
-
-// The model object of the main dialog: both trees, the backup object and the transfer engine.
+// The two trees the program shows, and the model operations behind its commands: the scan of the
+// Favorites folder into the local tree, the server copy read into the server tree, the
+// synchronisation of the one into the other, and the list written for an upload or an export.
+// File and folder paths are given by the caller: the model knows no place of its own.
 class FavoritesManager {
  public:
-  FavoritesManager() = default;
+  FavoritesTree& LocalTree() { return m_localTree; }
+  const FavoritesTree& LocalTree() const { return m_localTree; }
+  FavoritesTree& ServerTree() { return m_serverTree; }
+  const FavoritesTree& ServerTree() const { return m_serverTree; }
+  // Counters that change whenever a tree is replaced, so a view knows when to fill itself again.
+  unsigned LocalGeneration() const { return m_localGeneration; }
+  unsigned ServerGeneration() const { return m_serverGeneration; }
 
-  void SetOwner(FavoritesOwner* dialog) { owner = dialog; }
-
-  // Rebuilds the local tree from the Favorites folder, as the shell names it now.
-  void ScanLocal();
-  // One folder level of the scan; subfolders found are scanned after it.
-  void ScanFolder(FavoriteNode* parent, const std::string& folderPath);
-
-  // Writes the local tree, without the unchecked nodes, to "favorites-local.txt": 0, or 1 when
+  // Rebuilds the local tree from the Favorites folder.
+  void ScanLocal(const std::string& favoritesFolder);
+  // Writes the local tree, without the unchecked nodes, to the upload's list file: 0, or 1 when
   // it can't be written (an earlier file then stays whole).
-  int PrepareUpload();
-  // Reads "favorites-server.txt" into the emptied server tree: 0, or 1 when it can't be opened.
-  int LoadServerCopy();
-  // Merges the checked server nodes that the local tree lacks into it and onto disk, then reads
-  // the server copy again. Returns what that read returns.
-  int Synchronise();
+  int PrepareUpload(const std::string& localFile) const;
+  // Reads the server copy into the emptied server tree: 0, or 1 when it can't be read.
+  int LoadServerCopy(const std::string& serverFile);
+  // Merges the checked server nodes that the local tree lacks into it and into the target (the
+  // Favorites folder), then reads the server copy again. Returns what that read returns.
+  int Synchronise(SyncTarget& target, const std::string& serverFile, SyncReport* report = nullptr);
+  // What Synchronise would do, into a target that writes nothing; both trees stay as they are.
+  void PlanSynchronise(SyncTarget& target, SyncReport& report) const;
   // The favorites list of the local tree: into the file named by text (toFile; 1 when it can't
   // be written) or into text.
-  int ExportText(std::string& text, bool toFile);
-
-  FavoritesOwner* owner = nullptr;
-  FavoritesTree localTree;
-  FavoritesTree serverTree;
-  FavoritesBackup backup;
-  FavoritesTransfer transfer;
-
-  static constexpr const char* kLocalFile = "favorites-local.txt";
-  static constexpr const char* kServerFile = "favorites-server.txt";
+  int ExportText(std::string& text, bool toFile) const;
 
  private:
-  struct PendingFolder {
-    FavoriteNode* node;
-    std::string path;
-  };
-  // One entry of a folder: a subfolder becomes a node (and is queued), a shortcut a link node.
-  void AddEntry(FavoriteNode* parent, const std::string& folderPath, const std::string& name,
-                bool isDirectory);
-  std::vector<PendingFolder>* pendingFolders_ = nullptr;
+  FavoritesTree m_localTree;
+  FavoritesTree m_serverTree;
+  unsigned m_localGeneration = 0;
+  unsigned m_serverGeneration = 0;
 };

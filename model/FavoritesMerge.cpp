@@ -1,116 +1,141 @@
 // Synchronisation: the merge of a server tree into the local tree, and the writing of what it
 // adds under the Favorites folder. Both walk with explicit stacks: a server list may describe a
 // tree of any depth.
-#include "FavoritesMerge.h"
+#include "model/FavoritesMerge.h"
 
-#include <memory>
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "FavoritesTree.h"
-#include "ShortcutFile.h"
 
-int WriteShortcut(const std::string& url, const std::string& fileName) {
-  return platform::SaveShortcutUrl(fileName, url);
+std::string NodePath(const FavoriteNode* node) {
+  std::vector<std::string_view> names;
+  for (const FavoriteNode* n = node; n && n->parent; n = n->parent) names.push_back(n->Name());
+  std::string path;
+  for (auto it = names.rbegin(); it != names.rend(); ++it) {
+    if (!path.empty()) path += '/';
+    path += *it;
+  }
+  return path;
+}
+
+int SyncReport::Count(SyncChange::Kind kind) const {
+  int n = 0;
+  for (const SyncChange& change : changes) n += change.kind == kind ? 1 : 0;
+  return n;
 }
 
 namespace {
 
-using platform::FolderWriter;
+using Result = SyncTarget::Result;
 
-// "<name>.url" in the writer's current folder. A URL holding a line break is refused by the
-// shortcut writer.
-void SaveLink(FolderWriter& writer, const FavoriteNode* link) {
-  const std::string_view name = link->Name();
-  if (!FolderWriter::IsSingleName(name)) return;
-  std::string fileName(name);
-  fileName += ".url";
-  const std::string file = writer.EntryPath(fileName);
-  if (!file.empty()) WriteShortcut(std::string(link->Url()), file);
-}
+// Puts the copied nodes into the target and records what happened to each.
+class Writer {
+ public:
+  Writer(SyncTarget& target, SyncReport& report) : m_target(target), m_report(report) {}
 
-// Creates the node in the writer's current folder, and below a folder its whole subtree, marks
-// not looked at. A folder that can't be made (or whose name is refused) takes its subtree with
-// it. A link's children are never written: a link is a file, not a folder.
-void WriteSubtree(FolderWriter& writer, const FavoriteNode* top) {
-  if (top->IsLink()) {
-    SaveLink(writer, top);
-    return;
-  }
-  if (!writer.Enter(top->text, true)) return;
-  // The next child still to write at each entered level.
-  std::vector<const FavoriteNode*> pending{top->firstChild.get()};
-  while (!pending.empty()) {
-    const FavoriteNode* node = pending.back();
-    if (!node) {
-      pending.pop_back();
-      writer.Leave();
-      continue;
-    }
-    pending.back() = node->nextSibling.get();
-    if (node->IsLink()) {
-      SaveLink(writer, node);
-    } else if (writer.Enter(node->text, true)) {
-      pending.push_back(node->firstChild.get());
+  bool Enter(const FavoriteNode* folder, bool create) {
+    std::string why;
+    switch (m_target.EnterFolder(folder->text, create, why)) {
+      case Result::kCreated:
+        Record(SyncChange::Kind::kFolderAdded, folder);
+        return true;
+      case Result::kExisted:
+        return true;
+      default:
+        if (create) Record(SyncChange::Kind::kNotWritten, folder, {}, {}, why);
+        return false;
     }
   }
-}
+  void Leave() { m_target.LeaveFolder(); }
 
-// The chain of nodes from the root's child down to the node itself (empty for the root), found
-// by identity. False when the node is not in the tree below the root.
-bool ChainTo(const FavoriteNode* root, const FavoriteNode* node,
-             std::vector<const FavoriteNode*>& chain) {
-  chain.clear();
-  if (!root || node == root) return node == root;
-  // The node being looked at on each level, its ancestors below it.
-  chain.push_back(root->firstChild.get());
-  while (!chain.empty()) {
-    const FavoriteNode* current = chain.back();
-    if (!current) {
-      chain.pop_back();
-      if (!chain.empty()) chain.back() = chain.back()->nextSibling.get();
-      continue;
+  void Save(const FavoriteNode* link) {
+    std::string oldUrl, why;
+    const std::string_view url = link->Url();
+    switch (m_target.SaveLink(link->Name(), url, oldUrl, why)) {
+      case Result::kCreated:
+        Record(SyncChange::Kind::kLinkAdded, link, url);
+        break;
+      case Result::kReplaced:
+        Record(SyncChange::Kind::kAddressReplaced, link, url, oldUrl);
+        break;
+      case Result::kExisted:
+        break;
+      case Result::kLeftAlone:
+      case Result::kFailed:
+        Record(SyncChange::Kind::kNotWritten, link, url, {}, why);
+        break;
     }
-    if (current == node) return true;
-    chain.push_back(current->firstChild.get());
   }
-  return false;
-}
+
+  // Puts the node in the current folder, and below a folder its whole subtree, marks not looked
+  // at. A folder that can't be made (or whose name is refused) takes its subtree with it. A
+  // link's children are never written: a link is a file, not a folder.
+  void Subtree(const FavoriteNode* top) {
+    if (top->IsLink()) {
+      Save(top);
+      return;
+    }
+    if (!Enter(top, true)) return;
+    // The next child still to write at each entered level.
+    std::vector<const FavoriteNode*> pending{top->firstChild};
+    while (!pending.empty()) {
+      const FavoriteNode* node = pending.back();
+      if (!node) {
+        pending.pop_back();
+        Leave();
+        continue;
+      }
+      pending.back() = node->nextSibling;
+      if (node->IsLink()) {
+        Save(node);
+      } else if (Enter(node, true)) {
+        pending.push_back(node->firstChild);
+      }
+    }
+  }
+
+ private:
+  void Record(SyncChange::Kind kind, const FavoriteNode* node, std::string_view url = {},
+              std::string_view oldUrl = {}, std::string why = {}) {
+    m_report.changes.push_back(
+        {kind, NodePath(node), std::string(url), std::string(oldUrl), std::move(why)});
+  }
+
+  SyncTarget& m_target;
+  SyncReport& m_report;
+};
 
 class Merger {
  public:
-  explicit Merger(FolderWriter& writer) : writer_(writer) {}
+  Merger(FavoritesTree& local, SyncTarget& target, SyncReport& report)
+      : m_local(local), m_writer(target, report) {}
 
-  void Run(FavoriteNode* local, FavoriteNode* server) {
-    frames_.push_back({local, server, nullptr, server->firstChild.get(), !local->IsLink()});
-    while (!frames_.empty()) {
-      Frame& frame = frames_.back();
-      FavoriteNode* child = frame.next;
+  void Run(const FavoriteNode* server) {
+    m_frames.push_back({m_local.Root(), server->firstChild, true});
+    while (!m_frames.empty()) {
+      Frame& frame = m_frames.back();
+      const FavoriteNode* child = frame.next;
       if (!child) {
-        if (entered_ > 0 && entered_ == frames_.size() - 1) {
-          writer_.Leave();
-          --entered_;
+        if (m_entered > 0 && m_entered == m_frames.size() - 1) {
+          m_writer.Leave();
+          --m_entered;
         }
-        frames_.pop_back();
+        m_frames.pop_back();
         continue;
       }
-      frame.next = child->nextSibling.get();
-      if (child->excluded) {
-        frame.prev = child;
-        continue;
-      }
+      frame.next = child->nextSibling;
+      if (child->excluded) continue;
       if (FavoriteNode* match = Find(frame.local, child)) {
-        frame.prev = child;
         const bool writable = frame.writable && !match->IsLink();
-        frames_.push_back({match, child, nullptr, child->firstChild.get(), writable});
+        m_frames.push_back({match, child->firstChild, writable});
         continue;
       }
-      // Missing here: the server node moves over with its subtree and is written whole. The rest
-      // of the server's children stay where they are.
-      FavoritesTree::AppendChild(frame.local, FavoritesTree::DetachChild(frame.server, frame.prev));
-      Appended(frame.local, child);
-      if (ReachFolder()) WriteSubtree(writer_, child);
+      // Missing here: a copy of the server node with its subtree is added and written whole.
+      FavoriteNode* copy = m_local.AppendCopy(frame.local, child);
+      Appended(frame.local, copy);
+      if (ReachFolder()) m_writer.Subtree(copy);
     }
   }
 
@@ -118,10 +143,8 @@ class Merger {
   // One local folder whose children are being compared with a server node's.
   struct Frame {
     FavoriteNode* local;
-    FavoriteNode* server;
-    FavoriteNode* prev;  // the server child before next, for unlinking next
-    FavoriteNode* next;  // the server child to look at next
-    bool writable;       // false once a folder on the way can't be reached or is a link
+    const FavoriteNode* next;  // the server child to look at next
+    bool writable;             // false once a folder on the way can't be reached or is a link
   };
   using ChildIndex = std::unordered_map<std::string_view, FavoriteNode*>;
 
@@ -131,16 +154,16 @@ class Merger {
   static constexpr size_t kSearchLimit = 16;
 
   FavoriteNode* Find(FavoriteNode* parent, const FavoriteNode* node) {
-    auto index = indexes_.find(parent);
-    if (index == indexes_.end()) {
+    auto index = m_indexes.find(parent);
+    if (index == m_indexes.end()) {
       size_t seen = 0;
-      for (FavoriteNode* c = parent->firstChild.get(); c; c = c->nextSibling.get()) {
+      for (FavoriteNode* c = parent->firstChild; c; c = c->nextSibling) {
         if (c->text == node->text) return c;
         if (++seen > kSearchLimit) break;
       }
       if (seen <= kSearchLimit) return nullptr;
-      index = indexes_.emplace(parent, ChildIndex()).first;
-      for (FavoriteNode* c = parent->firstChild.get(); c; c = c->nextSibling.get()) {
+      index = m_indexes.emplace(parent, ChildIndex()).first;
+      for (FavoriteNode* c = parent->firstChild; c; c = c->nextSibling) {
         index->second.try_emplace(c->text, c);
       }
     }
@@ -149,82 +172,37 @@ class Merger {
   }
 
   void Appended(FavoriteNode* parent, FavoriteNode* node) {
-    const auto index = indexes_.find(parent);
-    if (index != indexes_.end()) index->second.try_emplace(node->text, node);
+    const auto index = m_indexes.find(parent);
+    if (index != m_indexes.end()) index->second.try_emplace(node->text, node);
   }
 
   // Brings the writer down to the innermost frame's folder. Folders on the way are entered only
   // now, when something is to be written in them, and never created: a local folder known by
   // its title alone has no folder of that name on disk.
   bool ReachFolder() {
-    if (!frames_.back().writable) return false;
-    while (entered_ < frames_.size() - 1) {
-      if (!writer_.Enter(frames_[entered_ + 1].local->text, false)) {
-        for (size_t i = entered_ + 1; i < frames_.size(); ++i) frames_[i].writable = false;
+    if (!m_frames.back().writable) return false;
+    while (m_entered < m_frames.size() - 1) {
+      if (!m_writer.Enter(m_frames[m_entered + 1].local, false)) {
+        for (size_t i = m_entered + 1; i < m_frames.size(); ++i) m_frames[i].writable = false;
         return false;
       }
-      ++entered_;
+      ++m_entered;
     }
     return true;
   }
 
-  FolderWriter& writer_;
-  std::vector<Frame> frames_;
-  size_t entered_ = 0;  // frames_[1..entered_] are the folders the writer has gone down into
-  std::unordered_map<const FavoriteNode*, ChildIndex> indexes_;
+  FavoritesTree& m_local;
+  Writer m_writer;
+  std::vector<Frame> m_frames;
+  size_t m_entered = 0;  // m_frames[1..m_entered] are the folders the writer has gone down into
+  std::unordered_map<const FavoriteNode*, ChildIndex> m_indexes;
 };
 
 }  // namespace
 
-void MergeFavorites(FavoriteNode* local, FavoriteNode* server, FolderWriter& writer) {
-  if (!local || !server) return;
-  Merger(writer).Run(local, server);
-}
-
-void FavoritesTree::Merge(FavoriteNode* local, FavoriteNode* server) {
-  if (!local || !server) return;
-  FolderWriter writer(folderPath_);
-  if (local != root_.get()) {
-    // Writes land in the local node's own folder, reached by the names of its ancestors.
-    std::vector<const FavoriteNode*> chain;
-    bool reached = ChainTo(root_.get(), local, chain);
-    for (size_t i = 0; reached && i < chain.size(); ++i) {
-      reached = !chain[i]->IsLink() && writer.Enter(chain[i]->text, false);
-    }
-    if (!reached) {
-      FolderWriter nowhere{std::string()};
-      MergeFavorites(local, server, nowhere);
-      return;
-    }
-  }
-  MergeFavorites(local, server, writer);
-}
-
-std::string FavoritesTree::FindPath(const FavoriteNode* node) const {
-  std::string path = "/";
-  std::vector<const FavoriteNode*> chain;
-  if (!ChainTo(root_.get(), node, chain)) return path;
-  for (size_t i = 0; i + 1 < chain.size(); ++i) {
-    path += chain[i]->text;
-    path += '/';
-  }
-  return path;
-}
-
-void FavoritesTree::WriteToDisk(const std::string& path, const FavoriteNode* node) const {
-  if (!node || path.compare(0, folderPath_.size(), folderPath_) != 0) return;
-  // Below the Favorites folder the path names existing folders, each followed by a '/'.
-  std::string_view rest = std::string_view(path).substr(folderPath_.size());
-  if (rest.empty() || rest.front() != '/') return;
-  rest.remove_prefix(1);
-  FolderWriter writer(folderPath_);
-  while (!rest.empty()) {
-    const size_t slash = rest.find('/');
-    if (slash == std::string_view::npos) return;
-    const std::string_view name = rest.substr(0, slash);
-    if (name.find(FavoriteNode::kUrlSeparator) != std::string_view::npos) return;
-    if (!writer.Enter(name, false)) return;
-    rest.remove_prefix(slash + 1);
-  }
-  WriteSubtree(writer, node);
+void MergeFavorites(FavoritesTree& local, const FavoriteNode* serverRoot, SyncTarget& target,
+                    SyncReport* report) {
+  if (local.Empty() || !serverRoot) return;
+  SyncReport ignored;
+  Merger(local, target, report ? *report : ignored).Run(serverRoot);
 }

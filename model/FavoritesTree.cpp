@@ -1,45 +1,135 @@
-#include "FavoritesTree.h"
+#include "model/FavoritesTree.h"
 
-#include "ShellFolders.h"
+#include <algorithm>
+#include <cstring>
+#include <utility>
 
-FavoritesTree::FavoritesTree() : folderPath_(platform::FavoritesFolder()) {}
+namespace {
 
-FavoritesTree::FavoritesTree(std::string folder) : folderPath_(std::move(folder)) {}
+constexpr std::size_t kFirstNodeBlock = 64;
+constexpr std::size_t kLargestNodeBlock = 64 * 1024;
+constexpr std::size_t kTextBlock = 64 * 1024;
+// A text this long gets a block of its own rather than wasting the rest of a shared one.
+constexpr std::size_t kOwnBlockText = kTextBlock / 4;
 
-FavoriteNode* FavoritesTree::AddNode(FavoriteNode* parent, std::string text) {
-  auto node = std::make_unique<FavoriteNode>(std::move(text));
-  FavoriteNode* added = node.get();
-  if (!root_) {
-    root_ = std::move(node);
-  } else {
-    // A missing parent in a tree that has a root can only mean the root.
-    AppendChild(parent ? parent : root_.get(), std::move(node));
-  }
-  return added;
+}  // namespace
+
+FavoritesTree::FavoritesTree() = default;
+FavoritesTree::~FavoritesTree() = default;
+
+FavoritesTree::FavoritesTree(FavoritesTree&& other) noexcept {
+  *this = std::move(other);
 }
 
-void FavoritesTree::AppendChild(FavoriteNode* parent, std::unique_ptr<FavoriteNode> node) {
-  FavoriteNode* added = node.get();
-  if (!parent->firstChild) {
-    parent->firstChild = std::move(node);
-  } else {
-    parent->lastChild->nextSibling = std::move(node);
-  }
-  parent->lastChild = added;
+FavoritesTree& FavoritesTree::operator=(FavoritesTree&& other) noexcept {
+  if (this == &other) return *this;
+  m_root = std::exchange(other.m_root, nullptr);
+  m_nodeCount = std::exchange(other.m_nodeCount, 0);
+  m_nodeBlocks = std::move(other.m_nodeBlocks);
+  m_lastBlockSize = std::exchange(other.m_lastBlockSize, 0);
+  m_nodesLeft = std::exchange(other.m_nodesLeft, 0);
+  m_textBlocks = std::move(other.m_textBlocks);
+  m_textLeft = std::exchange(other.m_textLeft, 0);
+  m_longTexts = std::move(other.m_longTexts);
+  m_kept = std::move(other.m_kept);
+  other.m_nodeBlocks.clear();
+  other.m_textBlocks.clear();
+  other.m_longTexts.clear();
+  other.m_kept.clear();
+  return *this;
 }
 
-std::unique_ptr<FavoriteNode> FavoritesTree::DetachChild(FavoriteNode* parent, FavoriteNode* prev) {
-  std::unique_ptr<FavoriteNode>& link = prev ? prev->nextSibling : parent->firstChild;
-  std::unique_ptr<FavoriteNode> node = std::move(link);
-  if (!node) return node;
-  link = std::move(node->nextSibling);
-  if (parent->lastChild == node.get()) parent->lastChild = prev;
+void FavoritesTree::Clear() {
+  m_root = nullptr;
+  m_nodeCount = 0;
+  m_nodeBlocks.clear();
+  m_lastBlockSize = 0;
+  m_nodesLeft = 0;
+  m_textBlocks.clear();
+  m_textLeft = 0;
+  m_longTexts.clear();
+  m_kept.clear();
+}
+
+std::string_view FavoritesTree::CopyText(std::string_view text) {
+  if (text.empty()) return {};
+  char* at;
+  if (text.size() >= kOwnBlockText) {
+    m_longTexts.push_back(std::make_unique<char[]>(text.size()));
+    at = m_longTexts.back().get();
+  } else {
+    if (m_textLeft < text.size()) {
+      m_textBlocks.push_back(std::make_unique<char[]>(kTextBlock));
+      m_textLeft = kTextBlock;
+    }
+    at = m_textBlocks.back().get() + (kTextBlock - m_textLeft);
+    m_textLeft -= text.size();
+  }
+  std::memcpy(at, text.data(), text.size());
+  return {at, text.size()};
+}
+
+FavoriteNode* FavoritesTree::NewNode(FavoriteNode* parent, std::string_view text) {
+  if (m_nodesLeft == 0) {
+    const std::size_t size =
+        m_nodeBlocks.empty()
+            ? kFirstNodeBlock
+            : std::min(kLargestNodeBlock, kFirstNodeBlock << std::min<std::size_t>(
+                                                              m_nodeBlocks.size(), 10));
+    m_nodeBlocks.push_back(std::make_unique<FavoriteNode[]>(size));
+    m_nodesLeft = size;
+    m_lastBlockSize = size;
+  }
+  FavoriteNode* node = &m_nodeBlocks.back()[m_lastBlockSize - m_nodesLeft];
+  --m_nodesLeft;
+  ++m_nodeCount;
+  node->text = text;
+  if (!m_root) {
+    m_root = node;
+    return node;
+  }
+  // A missing parent in a tree that has a root can only mean the root.
+  if (!parent) parent = m_root;
+  node->parent = parent;
+  if (parent->lastChild) {
+    parent->lastChild->nextSibling = node;
+  } else {
+    parent->firstChild = node;
+  }
+  parent->lastChild = node;
   return node;
 }
 
-FavoriteNode* FavoritesTree::FindChild(const FavoriteNode* parent, const FavoriteNode* node) {
-  for (FavoriteNode* child = parent->firstChild.get(); child; child = child->nextSibling.get()) {
-    if (child->text == node->text) return child;
+FavoriteNode* FavoritesTree::AddNode(FavoriteNode* parent, std::string_view text) {
+  return NewNode(parent, CopyText(text));
+}
+
+FavoriteNode* FavoritesTree::AddNodeInPlace(FavoriteNode* parent, std::string_view keptText) {
+  return NewNode(parent, keptText);
+}
+
+std::string_view FavoritesTree::KeepBytes(std::string bytes) {
+  m_kept.push_back(std::make_unique<std::string>(std::move(bytes)));
+  return *m_kept.back();
+}
+
+FavoriteNode* FavoritesTree::AppendCopy(FavoriteNode* parent, const FavoriteNode* from) {
+  FavoriteNode* top = AddNode(parent, from->text);
+  top->excluded = from->excluded;
+  // Each entry: the next node still to copy at one level, and the copy it goes under.
+  std::vector<std::pair<const FavoriteNode*, FavoriteNode*>> pending;
+  if (from->firstChild) pending.emplace_back(from->firstChild, top);
+  while (!pending.empty()) {
+    const FavoriteNode* node = pending.back().first;
+    FavoriteNode* under = pending.back().second;
+    if (!node) {
+      pending.pop_back();
+      continue;
+    }
+    pending.back().first = node->nextSibling;
+    FavoriteNode* copy = AddNode(under, node->text);
+    copy->excluded = node->excluded;
+    if (node->firstChild) pending.emplace_back(node->firstChild, copy);
   }
-  return nullptr;
+  return top;
 }

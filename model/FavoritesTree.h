@@ -1,58 +1,54 @@
 #pragma once
 
-#include <cstdio>
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
-#include "FavoriteNode.h"
+#include "model/FavoriteNode.h"
 
-// A favorites tree bound to the Favorites folder recorded when it was built.
+// A favorites tree: its root and the storage of all its nodes and texts. Nodes are handed out by
+// AddNode and stay valid until Clear or the tree's end; they are allocated in blocks and their
+// texts kept in blocks or in the bytes of the list they were read from, so a tree of a million
+// favorites costs a few allocations, not millions.
 class FavoritesTree {
  public:
-  // Records the current Favorites folder (platform::FavoritesFolder()).
   FavoritesTree();
-  // For tests and tools: a tree bound to the given folder.
-  explicit FavoritesTree(std::string folder);
+  ~FavoritesTree();
+  FavoritesTree(FavoritesTree&& other) noexcept;
+  FavoritesTree& operator=(FavoritesTree&& other) noexcept;
   FavoritesTree(const FavoritesTree&) = delete;
   FavoritesTree& operator=(const FavoritesTree&) = delete;
 
-  // Creates a node with the text. In an empty tree it becomes the root (parent not looked at);
-  // otherwise it becomes the last child of parent, a node of this tree.
-  FavoriteNode* AddNode(FavoriteNode* parent, std::string text);
-  FavoriteNode* Root() const { return root_.get(); }
-  void Clear() { root_.reset(); }
-  const std::string& FolderPath() const { return folderPath_; }
+  // Creates a node with a copy of the text. In an empty tree it becomes the root (parent not
+  // looked at); otherwise it becomes the last child of parent (the root when parent is null).
+  FavoriteNode* AddNode(FavoriteNode* parent, std::string_view text);
+  // The same without a copy: the text lies in bytes this tree keeps (see KeepBytes).
+  FavoriteNode* AddNodeInPlace(FavoriteNode* parent, std::string_view keptText);
+  // Keeps the bytes for the life of the tree's nodes and returns where they now lie.
+  std::string_view KeepBytes(std::string bytes);
+  // Appends a copy of the node and everything below it (from any tree) as the parent's last
+  // child, marks included; returns the copy.
+  FavoriteNode* AppendCopy(FavoriteNode* parent, const FavoriteNode* from);
 
-  // Links the node, with its subtree, as the parent's last child.
-  static void AppendChild(FavoriteNode* parent, std::unique_ptr<FavoriteNode> node);
-  // Unlinks the child that follows prev (the first child when prev is null) and hands it over.
-  static std::unique_ptr<FavoriteNode> DetachChild(FavoriteNode* parent, FavoriteNode* prev);
-  // The first child of the parent whose text equals the node's text byte for byte, or null.
-  static FavoriteNode* FindChild(const FavoriteNode* parent, const FavoriteNode* node);
-
-  // The favorites list: one line per node, depth-first, depth as leading TABs, CR LF after every
-  // line, excluded nodes left out with their descendants.
-  static void AppendText(const FavoriteNode* node, int depth, std::string& text);
-  // The list of the whole tree; with a file name it is also stored there (an empty text when the
-  // file can't be written).
-  std::string BuildText(const std::string& fileName = {}) const;
-  // Stores the list in the file, whole or not at all: 0, or 1 when it can't be written (an
-  // earlier file of that name then stays as it was).
-  int SaveText(const std::string& fileName) const;
-  // Reads a favorites list into the tree: 1 when the file can't be opened, else 0.
-  int Load(const std::string& fileName);
-  // The same, from bytes already in memory.
-  void LoadText(std::string_view bytes);
-
-  // Synchronisation: merges the server node's children into the local node's and writes what
-  // was missing under the Favorites folder.
-  void Merge(FavoriteNode* local, FavoriteNode* server);
-  // The relative path of the node's parent folder below the root: "/" or "/A/B/".
-  std::string FindPath(const FavoriteNode* node) const;
-  // Creates the node (and below a folder, its whole subtree) on disk under the path.
-  void WriteToDisk(const std::string& path, const FavoriteNode* node) const;
+  FavoriteNode* Root() const { return m_root; }
+  bool Empty() const { return m_root == nullptr; }
+  std::size_t NodeCount() const { return m_nodeCount; }
+  // Frees every node and text at once; the tree is empty afterwards.
+  void Clear();
 
  private:
-  std::unique_ptr<FavoriteNode> root_;
-  std::string folderPath_;
+  FavoriteNode* NewNode(FavoriteNode* parent, std::string_view text);
+  std::string_view CopyText(std::string_view text);
+
+  FavoriteNode* m_root = nullptr;
+  std::size_t m_nodeCount = 0;
+  std::vector<std::unique_ptr<FavoriteNode[]>> m_nodeBlocks;
+  std::size_t m_lastBlockSize = 0;
+  std::size_t m_nodesLeft = 0;  // unused nodes at the end of the last block
+  std::vector<std::unique_ptr<char[]>> m_textBlocks;
+  std::size_t m_textLeft = 0;  // unused bytes at the end of the last text block
+  std::vector<std::unique_ptr<char[]>> m_longTexts;  // one block each
+  std::vector<std::unique_ptr<std::string>> m_kept;  // heap objects: their bytes never move
 };

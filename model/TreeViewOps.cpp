@@ -1,4 +1,4 @@
-#include "TreeViewOps.h"
+#include "model/TreeViewOps.h"
 
 #include <utility>
 #include <vector>
@@ -8,7 +8,7 @@ int ShowTree(TreeView& view, const FavoriteNode* node, TreeItem parent) {
   const TreeItem top = view.InsertItem(parent, node->Name(), kChecked);
   // Each entry: the next node still to show at one level, and the item it goes under.
   std::vector<std::pair<const FavoriteNode*, TreeItem>> pending;
-  if (node->firstChild) pending.emplace_back(node->firstChild.get(), top);
+  if (node->firstChild) pending.emplace_back(node->firstChild, top);
   while (!pending.empty()) {
     const FavoriteNode* current = pending.back().first;
     const TreeItem under = pending.back().second;
@@ -16,9 +16,9 @@ int ShowTree(TreeView& view, const FavoriteNode* node, TreeItem parent) {
       pending.pop_back();
       continue;
     }
-    pending.back().first = current->nextSibling.get();
+    pending.back().first = current->nextSibling;
     const TreeItem item = view.InsertItem(under, current->Name(), kChecked);
-    if (current->firstChild) pending.emplace_back(current->firstChild.get(), item);
+    if (current->firstChild) pending.emplace_back(current->firstChild, item);
   }
   return 0;
 }
@@ -31,7 +31,7 @@ int ReadChecks(const TreeView& view, TreeItem item, FavoriteNode* node) {
     FavoriteNode* node;  // the next child node
   };
   node->excluded = view.GetCheck(item) == kUnchecked ? 1 : 0;
-  std::vector<Level> pending{{item, 0, node->firstChild.get()}};
+  std::vector<Level> pending{{item, 0, node->firstChild}};
   while (!pending.empty()) {
     Level& level = pending.back();
     if (!level.node || level.index >= view.ChildCount(level.item)) {
@@ -40,9 +40,9 @@ int ReadChecks(const TreeView& view, TreeItem item, FavoriteNode* node) {
     }
     const TreeItem childItem = view.ChildAt(level.item, level.index++);
     FavoriteNode* childNode = level.node;
-    level.node = childNode->nextSibling.get();
+    level.node = childNode->nextSibling;
     childNode->excluded = view.GetCheck(childItem) == kUnchecked ? 1 : 0;
-    pending.push_back({childItem, 0, childNode->firstChild.get()});
+    pending.push_back({childItem, 0, childNode->firstChild});
   }
   return 0;
 }

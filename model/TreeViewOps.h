@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FavoriteNode.h"
-#include "TreeView.h"
+#include "model/FavoriteNode.h"
+#include "model/TreeView.h"
 
 // The tree-view algorithms, written once against TreeView. All of them walk with explicit stacks.
 

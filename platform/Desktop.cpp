@@ -1,4 +1,4 @@
-#include "Desktop.h"
+#include "platform/Desktop.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "DirectoryListing.h"
+#include "platform/DirectoryListing.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

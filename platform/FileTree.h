@@ -2,9 +2,27 @@
 
 #include <string>
 
-// Copying and removing whole folder trees. Both walk the tree with a work list, not by
-// recursion: the depth is whatever the disk holds.
+// Copying and removing whole folder trees, and the small questions and steps around them. The
+// walks use a work list, not recursion: the depth is whatever the disk holds.
 namespace platform {
+
+// Whether anything (a symbolic link to nothing included) has that name.
+bool PathExists(const std::string& path);
+bool IsSymbolicLink(const std::string& path);
+// A folder, or a symbolic link to one.
+bool IsFolder(const std::string& path);
+// A private folder (mode 0700); false when it can't be made.
+bool MakeFolder(const std::string& path);
+// The same with every missing folder above it.
+bool MakeFolders(const std::string& path);
+// A new, empty, hidden folder beside the given path, on the same file system, so that what is
+// copied into it can later be renamed into place ("." name "." purpose "-XXXXXX"). Empty when none
+// can be made.
+std::string MakeFolderBeside(const std::string& path, const char* purpose);
+// Renames within one file system; an existing file at to is replaced.
+bool RenamePath(const std::string& from, const std::string& to);
+// Removes a folder that is empty; false otherwise.
+bool RemoveEmptyFolder(const std::string& path);
 
 // Copies everything inside the folder from into the existing folder to: folders, files with
 // their permissions and modification times, and symbolic links as links (never followed, so the

@@ -1,4 +1,4 @@
-#include "FolderWriter.h"
+#include "platform/FolderWriter.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -64,7 +64,8 @@ int FolderWriter::FdAt(size_t level) {
   return fd;
 }
 
-bool FolderWriter::Enter(std::string_view name, bool create) {
+bool FolderWriter::Enter(std::string_view name, bool create, bool* made) {
+  if (made) *made = false;
   if (OpenBase() < 0 || !IsSingleName(name)) return false;
   const size_t length = levels_.back().pathLength + 1 + name.size();
   if (length > kMaxPath) return false;
@@ -72,9 +73,10 @@ bool FolderWriter::Enter(std::string_view name, bool create) {
   if (parent < 0) return false;
   std::string folder(name);
   // An existing folder is simply used; a link or a file of that name makes the open fail.
-  if (create) ::mkdirat(parent, folder.c_str(), 0777);
+  const bool created = create && ::mkdirat(parent, folder.c_str(), 0777) == 0;
   const int fd = ::openat(parent, folder.c_str(), kFolderFlags);
   if (fd < 0) return false;
+  if (made) *made = created;
   levels_.push_back({std::move(folder), fd, length});
   if (levels_.size() > kOpenLevels + 1) {
     Level& old = levels_[levels_.size() - 1 - kOpenLevels];

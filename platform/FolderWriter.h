@@ -15,24 +15,22 @@ namespace platform {
 // "..", no '/', no '\' (the separator of a Windows peer, which would become part of a name
 // here), no NUL, at most 255 bytes; and only while the whole path stays shorter than 4096 bytes.
 // Nothing is ever shortened into another name.
-//
-// The methods are virtual so that tests and benchmarks can stand in for the disk.
 class FolderWriter {
  public:
   explicit FolderWriter(std::string baseFolder);
-  virtual ~FolderWriter();
+  ~FolderWriter();
   FolderWriter(const FolderWriter&) = delete;
   FolderWriter& operator=(const FolderWriter&) = delete;
 
   // Goes down into the named subfolder of the current folder, making it first when create is set
-  // and it is missing. False, staying where it was, when the name is refused or the folder can't
-  // be made or opened as a real folder.
-  virtual bool Enter(std::string_view name, bool create);
+  // and it is missing (made tells whether it was). False, staying where it was, when the name is
+  // refused or the folder can't be made or opened as a real folder.
+  bool Enter(std::string_view name, bool create, bool* made = nullptr);
   // Back up to the folder the last successful Enter came from.
-  virtual void Leave();
+  void Leave();
   // A path by which the file of that name in the current folder is reached through the opened
   // folder rather than through the names above it. Empty when the name is refused.
-  virtual std::string EntryPath(std::string_view fileName);
+  std::string EntryPath(std::string_view fileName);
 
   // The current folder's path by name ("base/A/B"), for messages and tests.
   std::string CurrentPath() const;

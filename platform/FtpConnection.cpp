@@ -1,4 +1,4 @@
-#include "FtpConnection.h"
+#include "platform/FtpConnection.h"
 
 #include <curl/curl.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "FtpError.h"
+#include "platform/FtpError.h"
 
 namespace platform {
 

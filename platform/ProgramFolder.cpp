@@ -1,4 +1,4 @@
-#include "ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
 #include <unistd.h>
 
@@ -12,16 +12,6 @@ std::string ExecutablePath() {
   const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return {};
   return std::string(buffer.data(), static_cast<size_t>(n));
-}
-
-std::string CurrentDirectory() {
-  std::vector<char> buffer(PATH_MAX + 1);
-  if (!::getcwd(buffer.data(), buffer.size())) return {};
-  return buffer.data();
-}
-
-bool ChangeDirectory(const std::string& path) {
-  return ::chdir(path.c_str()) == 0;
 }
 
 }  // namespace platform

@@ -1,11 +1,11 @@
-#include "SettingsStore.h"
+#include "platform/SettingsStore.h"
 
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
 namespace platform {
 
-int GetSettingInt(const std::string& key) {
-  return RegGetInt(kSettingsKey, key, 0);
+int GetSettingInt(const std::string& key, int defaultValue) {
+  return RegGetInt(kSettingsKey, key, defaultValue);
 }
 
 std::string GetSettingString(const std::string& key) {

@@ -1,8 +1,8 @@
-#include "ShellFolders.h"
+#include "platform/ShellFolders.h"
 
 #include <cstdlib>
 
-#include "RegistryStore.h"
+#include "platform/RegistryStore.h"
 
 namespace platform {
 
@@ -14,6 +14,17 @@ std::string FavoritesFolder() {
   path = home;
   if (path.size() > 1 && path.back() == '/') path.pop_back();
   return path + "/Favorites";
+}
+
+std::string UserStateFolder() {
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') {
+    return std::string(state) + "/Quillmere";
+  }
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) return {};
+  std::string path = home;
+  if (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path + "/.local/state/Quillmere";
 }
 
 }  // namespace platform

@@ -13,4 +13,8 @@ inline constexpr const char* kBrowserToolbarKey = "Software\\Microsoft\\Internet
 // else $HOME/Favorites. Empty when neither can be had. The folder is never created here.
 std::string FavoritesFolder();
 
+// The user's own folder for the program's working files: $XDG_STATE_HOME/Quillmere, by default
+// $HOME/.local/state/Quillmere. Empty when neither can be had. Not created here.
+std::string UserStateFolder();
+
 }  // namespace platform

@@ -1,4 +1,4 @@
-#include "ShortcutFile.h"
+#include "platform/ShortcutFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "WholeFile.h"
+#include "platform/WholeFile.h"
 
 namespace platform {
 namespace {
@@ -139,11 +139,15 @@ std::string WithShortcutUrl(std::string content, const std::string& url) {
   return content;
 }
 
+bool IsSavableUrl(std::string_view url) {
+  // A line break would inject lines; a blank URL reads back as none: the file would stop being a
+  // shortcut, and over an existing one its URL would be lost.
+  return url.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos &&
+         !Trim(url).empty();
+}
+
 int SaveShortcutUrl(const std::string& path, const std::string& url) {
-  if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return EINVAL;
-  // A blank URL reads back as none: the file would stop being a shortcut, and over an existing
-  // one its URL would be lost.
-  if (Trim(url).empty()) return EINVAL;
+  if (!IsSavableUrl(url)) return EINVAL;
   std::string content;
   struct stat st {};
   const bool existing =

@@ -19,6 +19,9 @@ bool LoadShortcutUrl(const std::string& path, std::string& url);
 // which would read back as no URL at all.
 int SaveShortcutUrl(const std::string& path, const std::string& url);
 
+// Whether SaveShortcutUrl takes the URL: not blank, no CR, LF or NUL.
+bool IsSavableUrl(std::string_view url);
+
 // The two halves of the above that touch no file: the URL a shortcut text names, and the text
 // with its URL replaced or added.
 bool ParseShortcutUrl(std::string_view content, std::string& url);

@@ -1,4 +1,4 @@
-#include "TcpClient.h"
+#include "platform/TcpClient.h"
 
 #include <fcntl.h>
 #include <netdb.h>

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "StreamConnection.h"
+#include "platform/StreamConnection.h"
 
 namespace platform {
 

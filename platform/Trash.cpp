@@ -1,4 +1,4 @@
-#include "Trash.h"
+#include "platform/Trash.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

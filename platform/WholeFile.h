@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -11,5 +12,10 @@ namespace platform {
 // a symbolic link at path is replaced rather than written through. 0, or the errno of the step
 // that failed.
 int ReplaceFileWhole(const std::string& path, std::string_view bytes);
+
+// Reads the whole regular file, sized up front. False when it can't be opened or read to its end,
+// or when it is larger than maxSize bytes; bytes is then left empty.
+bool ReadWholeFile(const std::string& path, std::string& bytes,
+                   std::size_t maxSize = static_cast<std::size_t>(-1));
 
 }  // namespace platform

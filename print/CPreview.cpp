@@ -1,15 +1,12 @@
-#include "CPreview.h"
+#include "print/CPreview.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRegularExpression>
 
-#include "DialogUnits.h"
-#include "FavoriteNode.h"
-#include "FavoritesManager.h"
-
-namespace {}  // namespace
+#include "app/DialogUnits.h"
+#include "model/FavoriteNode.h"
 
 // The separator drawn as itself would be invisible or an empty box that reads as a broken
 // character; an arrow keeps name and URL apart and reads as "goes to".
@@ -24,8 +21,8 @@ QStringList PreviewLines(const std::string& list) {
   return lines;
 }
 
-CPreview::CPreview(FavoritesManager& manager, QWidget* parent)
-    : QDialog(parent), m_manager(manager) {
+CPreview::CPreview(std::function<std::string()> listText, QWidget* parent)
+    : QDialog(parent), m_listText(std::move(listText)) {
   setWindowTitle(QStringLiteral("Preview"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
@@ -33,9 +30,7 @@ CPreview::CPreview(FavoritesManager& manager, QWidget* parent)
 }
 
 QStringList CPreview::PaintedLines() const {
-  std::string text;
-  m_manager.ExportText(text, false);
-  return PreviewLines(text);
+  return PreviewLines(m_listText());
 }
 
 QFont CPreview::PreviewFont() {

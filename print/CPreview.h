@@ -3,16 +3,16 @@
 #include <QDialog>
 #include <QFont>
 #include <QStringList>
+#include <functional>
 #include <string>
-
-class FavoritesManager;
 
 // The print preview window: paints the local tree's favorites list, built anew at every paint,
 // in a small sans-serif font with tabs expanded, unwrapped and clipped to the window.
 class CPreview : public QDialog {
   Q_OBJECT
  public:
-  CPreview(FavoritesManager& manager, QWidget* parent);
+  // listText gives the favorites list as it is at the moment of each paint.
+  CPreview(std::function<std::string()> listText, QWidget* parent);
 
   // The lines the next paint draws, from the tree as it is now; tabs still as tabs.
   QStringList PaintedLines() const;
@@ -25,7 +25,7 @@ class CPreview : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  FavoritesManager& m_manager;
+  std::function<std::string()> m_listText;
 };
 
 // The favorites list as lines to draw: each line end (CR LF, or a lone CR or LF) ends a line, and

@@ -1,12 +1,11 @@
-#include "ExportPrint.h"
+#include "print/ExportPrint.h"
 
 #include <QFile>
 #include <QFileDialog>
 #include <QStringList>
 
-#include "Desktop.h"
-#include "FavoritesManager.h"
-#include "MessageBox.h"
+#include "platform/Desktop.h"
+#include "commands/Commands.h"
 
 namespace {
 
@@ -16,14 +15,6 @@ std::optional<std::string> AskForExportFile(QWidget* owner) {
   const QStringList files = dialog->selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   return QFile::encodeName(files.front()).toStdString();
-}
-
-// Writes the list into the file; says so in a box when it can't.
-bool ExportToFile(QWidget* owner, FavoritesManager& manager, const std::string& path) {
-  std::string text = path;
-  if (manager.ExportText(text, true) == 0) return true;
-  ShowMessageBox(owner, "The favorites can't be written to " + path + ".", MB_OK | MB_ICONSTOP);
-  return false;
 }
 
 SaveFileChooser& Chooser() {
@@ -39,7 +30,7 @@ std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner) {
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setDefaultSuffix(QStringLiteral("txt"));
   dialog->setNameFilters({QStringLiteral("text file(*.txt)"), QStringLiteral("all files(*.*)")});
-  dialog->selectFile(QString::fromLatin1(kPrintFile));
+  dialog->selectFile(QString::fromLatin1(Places::kPrintFile));
   return dialog;
 }
 
@@ -47,15 +38,18 @@ void SetSaveFileChooser(SaveFileChooser chooser) {
   Chooser() = std::move(chooser);
 }
 
-void ExportTextWithDialog(QWidget* owner, FavoritesManager& manager) {
+void ExportTextWithDialog(QWidget* owner, Session& session) {
   const std::optional<std::string> path = Chooser() ? Chooser()(owner) : AskForExportFile(owner);
   if (!path) return;
-  ExportToFile(owner, manager, *path);
+  commands::Export(session, *path);
 }
 
-void PrintExported(QWidget* owner, FavoritesManager& manager) {
-  if (!ExportToFile(owner, manager, kPrintFile)) return;
+void PrintExported(Session& session) {
+  const Places& places = session.GetPlaces();
+  places.EnsureStateFolder();
+  const std::string file = places.WorkingFile(Places::kPrintFile);
+  if (commands::Export(session, file) != commands::Outcome::kDone) return;
   // Either program may be missing on this desktop; the file is there all the same.
-  platform::OpenInTextEditor(kPrintFile);
-  platform::PrintTextFile(kPrintFile);
+  platform::OpenInTextEditor(file);
+  platform::PrintTextFile(file);
 }

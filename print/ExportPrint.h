@@ -7,14 +7,13 @@
 
 class QFileDialog;
 class QWidget;
-class FavoritesManager;
+class Session;
 
 // "&Export as text file ...": asks for a file and writes the local tree's favorites list there.
-// The caller makes the program's folder the current directory again afterwards.
-void ExportTextWithDialog(QWidget* owner, FavoritesManager& manager);
-// "&Print exported favorites ...": writes "f-structure.txt", opens it in the text editor and hands
-// it to the print spooler.
-void PrintExported(QWidget* owner, FavoritesManager& manager);
+void ExportTextWithDialog(QWidget* owner, Session& session);
+// "&Print exported favorites ...": writes "f-structure.txt" in the state folder, opens it in the
+// text editor and hands it to the print spooler.
+void PrintExported(Session& session);
 
 // The Save As dialog of the export, set up but not yet shown.
 std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner);
@@ -24,4 +23,3 @@ std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner);
 using SaveFileChooser = std::function<std::optional<std::string>(QWidget* owner)>;
 void SetSaveFileChooser(SaveFileChooser chooser);
 
-inline constexpr const char* kPrintFile = "f-structure.txt";

@@ -1,12 +1,12 @@
-#include "CPageDeleteLink.h"
+#include "settings/CPageDeleteLink.h"
 
 #include <QCheckBox>
 #include <QSignalBlocker>
 
-#include "CQuillmereApp.h"
-#include "DialogUnits.h"
-#include "RegistryStore.h"
-#include "ShellFolders.h"
+#include "commands/Settings.h"
+#include "app/DialogUnits.h"
+#include "platform/RegistryStore.h"
+#include "platform/ShellFolders.h"
 
 CPageDeleteLink::CPageDeleteLink()
     : CPropertyPage("Delete link"), m_check(new QCheckBox("&Delete link", this)) {
@@ -32,14 +32,14 @@ void CPageDeleteLink::DoDataExchange(bool saveAndValidate) {
 
 bool CPageDeleteLink::OnInitDialog() {
   CPropertyPage::OnInitDialog();
-  m_bDeleteLink = CQuillmereApp::GetSettingInt("delete link");
+  m_bDeleteLink = ReadSetting(keys::kDeleteLink);
   UpdateData(false);
   return true;
 }
 
 bool CPageDeleteLink::OnApply() {
   UpdateData(true);
-  CQuillmereApp::WriteSettingInt("delete link", m_bDeleteLink);
+  WriteSetting(keys::kDeleteLink, m_bDeleteLink);
   if (m_bDeleteLink) {
     // Cleared, not removed: the browser then shows no Links folder on its toolbar.
     platform::RegSetString(platform::kBrowserToolbarKey, "LinksFolderName", "");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CPropertyPage.h"
+#include "settings/CPropertyPage.h"
 
 class QCheckBox;
 

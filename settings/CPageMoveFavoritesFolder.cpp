@@ -1,4 +1,4 @@
-#include "CPageMoveFavoritesFolder.h"
+#include "settings/CPageMoveFavoritesFolder.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -6,11 +6,11 @@
 #include <QSignalBlocker>
 #include <cstdio>
 
-#include "CQuillmereApp.h"
-#include "DialogUnits.h"
-#include "FolderBrowser.h"
-#include "RegistryStore.h"
-#include "ShellFolders.h"
+#include "commands/Settings.h"
+#include "app/DialogUnits.h"
+#include "settings/FolderBrowser.h"
+#include "platform/RegistryStore.h"
+#include "platform/ShellFolders.h"
 
 CPageMoveFavoritesFolder::CPageMoveFavoritesFolder()
     : CPropertyPage("Move favorites folder"),
@@ -46,14 +46,14 @@ void CPageMoveFavoritesFolder::DoDataExchange(bool saveAndValidate) {
 
 bool CPageMoveFavoritesFolder::OnInitDialog() {
   CPropertyPage::OnInitDialog();
-  m_strFolder = CQuillmereApp::GetSettingString("folder");
+  m_strFolder = ReadSetting(keys::kFolder);
   UpdateData(false);
   return true;
 }
 
 bool CPageMoveFavoritesFolder::OnApply() {
   UpdateData(true);
-  CQuillmereApp::WriteSettingString("folder", m_strFolder);
+  WriteSetting(keys::kFolder, m_strFolder);
   // As typed: not checked, trimmed or expanded. An empty text gives the default location back.
   platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", m_strFolder);
   return CPropertyPage::OnApply();

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "CPropertyPage.h"
+#include "settings/CPropertyPage.h"
 
 class QLineEdit;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "CPageSaveMethod.h"
+#include "settings/CPageSaveMethod.h"
 
 #include <QButtonGroup>
 #include <QFrame>
@@ -7,8 +7,8 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
-#include "CQuillmereApp.h"
-#include "DialogUnits.h"
+#include "commands/Settings.h"
+#include "app/DialogUnits.h"
 
 namespace {
 
@@ -117,41 +117,41 @@ void CPageSaveMethod::DoDataExchange(bool saveAndValidate) {
 
 bool CPageSaveMethod::OnInitDialog() {
   CPropertyPage::OnInitDialog();
-  m_nMethod = CQuillmereApp::GetSettingInt("Save Method");
+  m_nMethod = ReadSetting(keys::kSaveMethod);
   // Addresses of the other methods start empty in a new page, as its edits do.
   m_strPop3.clear();
   m_strSmtp.clear();
   m_strFtp.clear();
   if (m_nMethod == 0) {
-    m_strPop3 = CQuillmereApp::GetSettingString("pop3");
-    m_strSmtp = CQuillmereApp::GetSettingString("smtp");
+    m_strPop3 = ReadSetting(keys::kPop3);
+    m_strSmtp = ReadSetting(keys::kSmtp);
   } else if (m_nMethod == 1) {
-    m_strFtp = CQuillmereApp::GetSettingString("ftp");
+    m_strFtp = ReadSetting(keys::kFtp);
   }
-  m_strUser = CQuillmereApp::GetSettingString("user");
-  m_strPass = CQuillmereApp::GetSettingString("pass");
+  m_strUser = ReadSetting(keys::kUser);
+  m_strPass = ReadSetting(keys::kPass);
   UpdateData(false);
   return true;
 }
 
 bool CPageSaveMethod::OnApply() {
   UpdateData(true);
-  CQuillmereApp::WriteSettingInt("Save Method", m_nMethod);
+  WriteSetting(keys::kSaveMethod, m_nMethod);
   if (m_nMethod == 0) {
-    CQuillmereApp::WriteSettingString("pop3", m_strPop3);
-    CQuillmereApp::WriteSettingString("smtp", m_strSmtp);
+    WriteSetting(keys::kPop3, m_strPop3);
+    WriteSetting(keys::kSmtp, m_strSmtp);
   } else if (m_nMethod == 1) {
-    CQuillmereApp::WriteSettingString("ftp", m_strFtp);
+    WriteSetting(keys::kFtp, m_strFtp);
   }
-  CQuillmereApp::WriteSettingString("user", m_strUser);
-  CQuillmereApp::WriteSettingString("pass", m_strPass);
+  WriteSetting(keys::kUser, m_strUser);
+  WriteSetting(keys::kPass, m_strPass);
   return CPropertyPage::OnApply();
 }
 
 void CPageSaveMethod::OnThroughEmail() {
   UpdateData(true);
-  m_strPop3 = CQuillmereApp::GetSettingString("pop3");
-  m_strSmtp = CQuillmereApp::GetSettingString("smtp");
+  m_strPop3 = ReadSetting(keys::kPop3);
+  m_strSmtp = ReadSetting(keys::kSmtp);
   m_strFtp.clear();
   UpdateData(false);
   SetModified(true);
@@ -161,7 +161,7 @@ void CPageSaveMethod::OnThroughFtp() {
   UpdateData(true);
   m_strPop3.clear();
   m_strSmtp.clear();
-  m_strFtp = CQuillmereApp::GetSettingString("ftp");
+  m_strFtp = ReadSetting(keys::kFtp);
   UpdateData(false);
   SetModified(true);
 }

@@ -1,6 +1,6 @@
-#include "CPropertyPage.h"
+#include "settings/CPropertyPage.h"
 
-#include "CPropertySheet.h"
+#include "settings/CPropertySheet.h"
 
 CPropertyPage::CPropertyPage(const char* caption) : m_caption(caption) {}
 

@@ -1,4 +1,4 @@
-#include "CPropertySheet.h"
+#include "settings/CPropertySheet.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "CPropertyPage.h"
-#include "CommandIds.h"
-#include "ModalDialog.h"
+#include "settings/CPropertyPage.h"
+#include "app/CommandIds.h"
+#include "app/ModalDialog.h"
 
 CPropertySheet::CPropertySheet(QWidget* parent)
     : QDialog(parent),

@@ -1,4 +1,4 @@
-#include "FolderBrowser.h"
+#include "settings/FolderBrowser.h"
 
 #include <QFileDialog>
 #include <QString>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Base64.h"
+#include "transfer/Base64.h"
 
 namespace {
 

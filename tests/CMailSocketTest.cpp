@@ -6,11 +6,11 @@
 
 #include <climits>
 
-#include "CMailSocket.h"
-#include "LoopbackPort.h"
-#include "MemoryConnection.h"
-#include "RecordingOwner.h"
-#include "TempDir.h"
+#include "transfer/CMailSocket.h"
+#include "tests/support/LoopbackPort.h"
+#include "tests/support/MemoryConnection.h"
+#include "tests/support/RecordingOwner.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -18,16 +18,9 @@ using platform::IoResult;
 using testsupport::MemoryConnection;
 using testsupport::RecordingOwner;
 
-// A socket with a dialogue opened over server bytes in memory; the current directory is a
-// temporary one, as the retrieval writes "favorites-server.txt" there.
+// A socket with a dialogue opened over server bytes in memory.
 class MailSocketTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_oldDir = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.path());
-  }
-  void TearDown() override { std::filesystem::current_path(m_oldDir); }
-
   // Opens the dialogue on a greeting followed by the given pieces; the greeting is logged and
   // then cleared, so the status holds what the test's commands log.
   void Open(std::vector<std::string> pieces, IoResult atEnd = IoResult::kClosed) {
@@ -38,13 +31,14 @@ class MailSocketTest : public ::testing::Test {
     owner.status.clear();
   }
   std::string Sent() const { return m_record->sent; }
-  std::string ServerCopy() const { return testsupport::ReadFile(m_dir / "favorites-server.txt"); }
-  bool ServerCopyExists() const { return std::filesystem::exists(m_dir / "favorites-server.txt"); }
+  // The list the last retrieval handed over, or "<none>".
+  std::string Retrieved() {
+    const std::optional<std::string> list = socket.TakeList();
+    return list ? *list : "<none>";
+  }
 
   RecordingOwner owner;
   CMailSocket socket;
-  testsupport::TempDir m_dir;
-  std::filesystem::path m_oldDir;
   std::shared_ptr<MemoryConnection::Record> m_record;
 };
 
@@ -101,7 +95,6 @@ TEST_F(MailSocketTest, GreetingIsLoggedAsItCame) {
       std::vector<std::string>{"220-first\r\n", "220 second\r\n"});
   EXPECT_TRUE(socket.OpenDialogue(&owner, std::move(connection)));
   EXPECT_EQ(owner.status, "220-first\r\n220 second\r\n");
-  EXPECT_EQ(socket.m_pOwner, &owner);
 }
 
 TEST_F(MailSocketTest, StatTakesTheMessageCountWithoutLogging) {
@@ -118,10 +111,9 @@ TEST_F(MailSocketTest, StatTakesTheMessageCountWithoutLogging) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reply);
-    socket.m_nMessages = 7;
     Open({c.reply});
     EXPECT_EQ(socket.SendCommand("stat\r\n", 1), 0);
-    EXPECT_EQ(socket.m_nMessages, c.count);
+    EXPECT_EQ(socket.Messages(), c.count);
     EXPECT_EQ(owner.status, "");
   }
 }
@@ -151,7 +143,7 @@ TEST_F(MailSocketTest, TopExaminesSubjectAndDate) {
     // The status line alone in the first read, then the rest; and all in one read.
     for (const auto& pieces :
          {std::vector<std::string>{"+OK\r\n", reply.substr(5)}, std::vector<std::string>{reply}}) {
-      socket.m_bDelete = 1;
+      socket.SetDeleteMode(true);
       Open({pieces[0], pieces.size() > 1 ? pieces[1] : "", "+OK deleted\r\n"});
       EXPECT_EQ(socket.SendCommand("top 4 0\r\n", 2), c.recognised ? 1 : 0);
       EXPECT_EQ(owner.status, c.logged + (c.recognised ? "+OK deleted\r\n" : ""));
@@ -164,7 +156,7 @@ TEST_F(MailSocketTest, TopIsIndependentOfReadSplits) {
   const std::string reply =
       "+OK\r\nReturn-Path: <a@b>\r\nDate: Tue, 2 Jan 2024\r\nSubject: favorites\r\n.\r\n";
   for (const auto& pieces : Splits(reply)) {
-    socket.m_bDelete = 1;
+    socket.SetDeleteMode(true);
     std::vector<std::string> all = pieces;
     all.push_back("+OK\r\n");
     Open(all);
@@ -180,8 +172,8 @@ std::string RetrReply(const std::string& field, const std::string& list) {
          "\r\n.\r\n";
 }
 
-TEST_F(MailSocketTest, RetrievalWritesTheListAfterTheLengthField) {
-  // L = 0x14 = 20: the 15 bytes of the list are written, not the trailer.
+TEST_F(MailSocketTest, RetrievalTakesTheListAfterTheLengthField) {
+  // L = 0x14 = 20: the 15 bytes of the list are taken, not the trailer.
   const std::string list = "Favorites\r\n\tA\r\n";
   ASSERT_EQ(list.size(), 15u);
   const std::string top = "+OK\r\nSubject: favorites\r\n.\r\n";
@@ -191,7 +183,7 @@ TEST_F(MailSocketTest, RetrievalWritesTheListAfterTheLengthField) {
     Open(all);
     ASSERT_EQ(socket.SendCommand("top 1 0\r\n", 2), 1);
     ASSERT_EQ(Sent(), "top 1 0\r\nretr 1\r\n");
-    ASSERT_EQ(ServerCopy(), list);
+    ASSERT_EQ(Retrieved(), list);
     ASSERT_EQ(owner.status, "Subject: favorites\r\nno date\r\n");
   }
 }
@@ -202,10 +194,10 @@ TEST_F(MailSocketTest, RetrievalKeepsBytesAsTheyCame) {
   std::snprintf(field, sizeof field, "%04zx", list.size() + 5);
   Open({"+OK\r\nSubject: favorites\r\n.\r\n", RetrReply(field, list)});
   ASSERT_EQ(socket.SendCommand("top 1 0\r\n", 2), 1);
-  EXPECT_EQ(ServerCopy(), list);
+  EXPECT_EQ(Retrieved(), list);
 }
 
-TEST_F(MailSocketTest, DamagedRetrievalLeavesTheEarlierCopy) {
+TEST_F(MailSocketTest, DamagedRetrievalHandsOverNothing) {
   const struct {
     const char* name;
     std::string reply;
@@ -221,22 +213,20 @@ TEST_F(MailSocketTest, DamagedRetrievalLeavesTheEarlierCopy) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    testsupport::WriteFile(m_dir / "favorites-server.txt", "earlier\r\n");
     Open({"+OK\r\nSubject: favorites\r\n.\r\n", c.reply});
     EXPECT_EQ(socket.SendCommand("top 2 0\r\n", 2), 1);
-    EXPECT_EQ(ServerCopy(), "earlier\r\n");
+    EXPECT_EQ(Retrieved(), "<none>");
     EXPECT_EQ(owner.status, "Subject: favorites\r\nno date\r\n" + c.logged);
   }
 }
 
-TEST_F(MailSocketTest, RetrievalCutShortLeavesTheEarlierCopyAndEndsTheDialogue) {
+TEST_F(MailSocketTest, RetrievalCutShortHandsOverNothingAndEndsTheDialogue) {
   const std::string whole = RetrReply("0014", "Favorites\r\n\tA\r\n");
   for (const IoResult end : {IoResult::kClosed, IoResult::kTimedOut, IoResult::kFailed}) {
     for (std::size_t cut = 0; cut < whole.size(); cut += 7) {
-      testsupport::WriteFile(m_dir / "favorites-server.txt", "earlier\r\n");
-      Open({"+OK\r\nSubject: favorites\r\n.\r\n", whole.substr(0, cut)}, end);
+        Open({"+OK\r\nSubject: favorites\r\n.\r\n", whole.substr(0, cut)}, end);
       EXPECT_EQ(socket.SendCommand("top 1 0\r\n", 2), 1);
-      EXPECT_EQ(ServerCopy(), "earlier\r\n");
+      EXPECT_EQ(Retrieved(), "<none>");
       EXPECT_EQ(owner.status, std::string("Subject: favorites\r\nno date\r\n") +
                                   (end == IoResult::kTimedOut ? "server did not answer in time\r\n"
                                                               : "connection lost\r\n"));
@@ -247,7 +237,6 @@ TEST_F(MailSocketTest, RetrievalCutShortLeavesTheEarlierCopyAndEndsTheDialogue) 
       EXPECT_EQ(owner.status, "");
     }
   }
-  EXPECT_FALSE(std::filesystem::exists(m_dir / "favorites-server.txt.part"));
 }
 
 TEST_F(MailSocketTest, MessageBlockReplyIsShownOnlyWhenRefused) {

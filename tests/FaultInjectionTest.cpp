@@ -26,13 +26,15 @@
 #include <thread>
 #include <vector>
 
-#include "FavoritesManager.h"
-#include "FolderSnapshot.h"
-#include "LoopbackServer.h"
-#include "RecordingOwner.h"
-#include "ScriptedServer.h"
-#include "SettingsStore.h"
-#include "TempDir.h"
+#include "commands/Commands.h"
+#include "commands/Settings.h"
+#include "model/FavoritesList.h"
+#include "tests/support/FolderSnapshot.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/RecordingOwner.h"
+#include "tests/support/ScriptedServer.h"
+#include "tests/support/TempDir.h"
+#include "transfer/FavoritesTransfer.h"
 
 namespace fs = std::filesystem;
 using After = testsupport::ScriptedServer::After;
@@ -225,39 +227,53 @@ std::string LastLine(const std::string& status) {
   return start == std::string::npos ? status : status.substr(start + 2);
 }
 
-// One machine: its own home with a Favorites folder, its own program folder as current
-// directory, its own settings.
+constexpr const char* kLocalFile = "favorites-local.txt";
+constexpr const char* kServerFile = "favorites-server.txt";
+
+// One machine: its own home with a Favorites folder, its own state folder, its own settings.
 class FaultInjection : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_oldDir = fs::current_path();
-    fs::current_path(m_program.path());
     WriteShortcut(m_fav + "/a.url", "http://a/");
     WriteShortcut(m_fav + "/A/x.url", "http://x/");
-    platform::WriteSettingString("user", "alice");
-    platform::WriteSettingString("pass", "s3cret");
-    platform::WriteSettingString("smtp", "127.0.0.1");
-    platform::WriteSettingString("pop3", "127.0.0.1");
-    platform::WriteSettingString("ftp", "127.0.0.1");
-    m_manager.transfer.SetOwner(&m_owner);
-    m_manager.transfer.network.connectLimit = std::chrono::milliseconds(2000);
-    m_manager.transfer.network.replyLimit = std::chrono::milliseconds(2000);
+    WriteSetting(keys::kUser, "alice");
+    WriteSetting(keys::kPass, "s3cret");
+    WriteSetting(keys::kSmtp, "127.0.0.1");
+    WriteSetting(keys::kPop3, "127.0.0.1");
+    WriteSetting(keys::kFtp, "127.0.0.1");
+    m_session.Network().connectLimit = std::chrono::milliseconds(2000);
+    m_session.Network().replyLimit = std::chrono::milliseconds(2000);
   }
   void TearDown() override {
     for (const std::string& folder : {m_fav, m_fav + "/A", m_program.path()}) {
       ::chmod(folder.c_str(), 0755);
     }
-    fs::current_path(m_oldDir);
   }
-  // The program folder holds nothing but the named files: no half-written temporary is left.
+  // The state folder holds nothing but the named files: no half-written temporary is left.
   void ExpectOnly(const std::set<std::string>& names) { EXPECT_EQ(Names(m_program.path()), names); }
+  std::string File(const std::string& name) const { return m_program / name; }
+  // The transfer engine of one command by the given way. The settings are not written here: a
+  // child that can't write would leave the settings file cut short.
+  FavoritesTransfer Engine(int method) {
+    TransferSettings settings = ReadTransferSettings();
+    settings.method = method;
+    return FavoritesTransfer(m_owner, settings, {File(kLocalFile), File(kServerFile)},
+                             m_session.Network());
+  }
+  // Synchronize as the command runs it, the server copy read from its file first.
+  std::string Synchronize() {
+    commands::RefreshLocal(m_session);
+    m_session.Manager().LoadServerCopy(File(kServerFile));
+    const commands::Outcome outcome = commands::Synchronize(m_session);
+    if (outcome == commands::Outcome::kDone) return "done";
+    return "failed:" + (m_owner.told.empty() ? m_owner.status : m_owner.told.back().text);
+  }
 
   testsupport::TempHome m_home;
   std::string m_fav = m_home.favorites();
   testsupport::TempDir m_program;
-  fs::path m_oldDir;
   testsupport::RecordingOwner m_owner;
-  FavoritesManager m_manager;
+  Session m_session{m_owner, Places(m_program.path(), m_fav)};
 };
 
 // The POP3 dialogue of a good download: two messages, the second one the favorites message.
@@ -322,52 +338,48 @@ TEST_F(FaultInjection, ReadOnlyFolders) {
   const struct {
     const char* name;
     std::vector<std::string> readOnly;  // relative to the home folder; "." is the program folder
-    std::function<std::string(FavoritesManager&)> action;
+    std::function<std::string()> action;
     const char* report;
     std::string status;
   } cases[] = {
       {"Favorites folder: Synchronise writes nothing and reloads the server copy",
        {"Favorites", "Favorites/A"},
-       [](FavoritesManager& m) {
-         m.ScanLocal();
-         m.LoadServerCopy();
-         const int result = m.Synchronise();
-         return std::to_string(result) + " " + m.serverTree.Root()->text;
+       [this] {
+         const std::string outcome = Synchronize();
+         const FavoriteNode* root = m_session.Manager().ServerTree().Root();
+         return outcome + " " + std::string(root ? root->text : "no server copy");
        },
-       "0 Server",
+       "done Server",
        ""},
-      {"program folder: Synchronise still writes the Favorites folder",
+      {"state folder: Synchronise still writes the Favorites folder",
        {"."},
-       [](FavoritesManager& m) {
-         m.ScanLocal();
-         m.LoadServerCopy();
-         return std::to_string(m.Synchronise());
+       [this] { return Synchronize(); },
+       "done",
+       ""},
+      {"state folder: PrepareUpload leaves the earlier local list",
+       {"."},
+       [this] {
+         commands::RefreshLocal(m_session);
+         const FavoritesManager& m = m_session.Manager();
+         return std::to_string(m.PrepareUpload(File(kLocalFile))) + " " +
+                std::to_string(SaveText(m.LocalTree(), File("x.txt")));
        },
-       "0",
+       "1 1",
        ""},
-      {"program folder: PrepareUpload leaves the earlier local list",
+      {"state folder: a mail download can't store the copy and says so",
        {"."},
-       [](FavoritesManager& m) {
-         m.ScanLocal();
-         return std::to_string(m.PrepareUpload()) + " [" + m.localTree.BuildText("x.txt") + "]";
-       },
-       "1 []",
-       ""},
-      {"program folder: a mail download can't store the copy and says so",
-       {"."},
-       [](FavoritesManager& m) {
-         platform::WriteSettingInt("Save method", 0);
+       [this] {
          testsupport::ScriptedServer pop3(Pop3Dialogue(NewList()));
-         m.transfer.network.pop3Port = pop3.port();
-         return std::to_string(m.transfer.Download());
+         m_session.Network().pop3Port = pop3.port();
+         return std::to_string(Engine(0).Download(DownloadMode::kRetrieve));
        },
        "0",
        kPop3Log},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteFile(FavoritesManager::kLocalFile, kEarlier);
-    WriteFile(FavoritesManager::kServerFile, serverList);
+    WriteFile(File(kLocalFile), kEarlier);
+    WriteFile(File(kServerFile), serverList);
     const auto favoritesBefore = Snapshot(m_fav);
     const auto programBefore = Snapshot(m_program.path());
     for (const std::string& folder : c.readOnly) {
@@ -378,7 +390,7 @@ TEST_F(FaultInjection, ReadOnlyFolders) {
       // Proof that the folders really are closed to this process.
       const std::string probe = (c.readOnly[0] == "." ? m_program.path() : m_fav) + "/probe";
       if (::mkdir(probe.c_str(), 0755) == 0) return std::string("still writable");
-      return c.action(m_manager) + "|" + m_owner.status;
+      return c.action() + "|" + m_owner.status;
     });
     EXPECT_TRUE(child.exited);
     const std::string expected = std::string(c.report) + "|";
@@ -406,62 +418,59 @@ TEST_F(FaultInjection, DiskFull) {
   const std::string longUrl = "http://long.example/" + std::string(400, 'u');
   const struct {
     const char* name;
-    std::function<std::string(FavoritesManager&)> action;
+    std::function<std::string()> action;
     std::string report;
   } cases[] = {
-      {"BuildText into a file",
-       [](FavoritesManager& m) {
-         m.localTree.LoadText(NewList());
-         return "[" + m.localTree.BuildText(FavoritesManager::kLocalFile) + "]";
+      {"a list into a file",
+       [this] {
+         FavoritesTree tree;
+         LoadText(tree, NewList());
+         return std::to_string(SaveText(tree, File(kLocalFile)));
        },
-       "[]"},
+       "1"},
       {"PrepareUpload",
-       [](FavoritesManager& m) {
-         m.localTree.LoadText(NewList());
-         return std::to_string(m.PrepareUpload());
+       [this] {
+         LoadText(m_session.Manager().LocalTree(), NewList());
+         return std::to_string(m_session.Manager().PrepareUpload(File(kLocalFile)));
        },
        "1"},
       {"mail download",
-       [&](FavoritesManager& m) {
-         platform::WriteSettingInt("Save method", 0);
+       [&] {
          testsupport::ScriptedServer pop3(Pop3Dialogue(list));
-         m.transfer.network.pop3Port = pop3.port();
-         return std::to_string(m.transfer.Download()) + " " + m_owner.status;
+         m_session.Network().pop3Port = pop3.port();
+         return std::to_string(Engine(0).Download(DownloadMode::kRetrieve)) + " " +
+                m_owner.status;
        },
        "0 " + std::string(kPop3Log)},
       {"FTP download",
-       [&](FavoritesManager& m) {
-         platform::WriteSettingInt("Save method", 1);
+       [&] {
          DroppingFtpServer ftp(list, DroppingFtpServer::Ending::kWhole);
-         m.transfer.network.ftpPort = ftp.port();
-         return std::to_string(m.transfer.Download()) + " " + m_owner.status;
+         m_session.Network().ftpPort = ftp.port();
+         return std::to_string(Engine(1).Download(DownloadMode::kRetrieve)) + " " +
+                m_owner.status;
        },
        "0 Download from ftp server failed\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteFile(FavoritesManager::kLocalFile, kEarlier);
-    WriteFile(FavoritesManager::kServerFile, kEarlier);
+    WriteFile(File(kLocalFile), kEarlier);
+    WriteFile(File(kServerFile), kEarlier);
     m_owner.status.clear();
-    const ChildResult child = InChild({.fileSize = 300}, [&] { return c.action(m_manager); });
+    const ChildResult child = InChild({.fileSize = 300}, [&] { return c.action(); });
     EXPECT_TRUE(child.exited);
     EXPECT_EQ(child.report, c.report);
-    EXPECT_EQ(ReadFile(FavoritesManager::kLocalFile), kEarlier);
-    EXPECT_EQ(ReadFile(FavoritesManager::kServerFile), kEarlier);
-    ExpectOnly({FavoritesManager::kLocalFile, FavoritesManager::kServerFile});
+    EXPECT_EQ(ReadFile(File(kLocalFile)), kEarlier);
+    EXPECT_EQ(ReadFile(File(kServerFile)), kEarlier);
+    ExpectOnly({kLocalFile, kServerFile});
   }
 
   // The synchronisation: a changed URL too long to store leaves the user's shortcut whole.
-  WriteFile(FavoritesManager::kServerFile, "S\r\n\ta\x01" + longUrl + "\r\n\tNew\r\n\t\tlong\x01" +
-                                               longUrl + "\r\n\t\tshort\x01http://s/\r\n");
+  WriteFile(File(kServerFile), "S\r\n\ta\x01" + longUrl + "\r\n\tNew\r\n\t\tlong\x01" + longUrl +
+                                    "\r\n\t\tshort\x01http://s/\r\n");
   const auto before = Snapshot(m_fav);
-  const ChildResult child = InChild({.fileSize = 300}, [&] {
-    m_manager.ScanLocal();
-    m_manager.LoadServerCopy();
-    return std::to_string(m_manager.Synchronise());
-  });
+  const ChildResult child = InChild({.fileSize = 300}, [&] { return Synchronize(); });
   EXPECT_TRUE(child.exited);
-  EXPECT_EQ(child.report, "0");
+  EXPECT_EQ(child.report, "done");
   auto expected = before;
   expected["New"] = "dir";
   expected["New/short.url"] = "file:[InternetShortcut]\r\nURL=http://s/\r\n";
@@ -476,40 +485,36 @@ TEST_F(FaultInjection, MailServerHangsUpAfterAnyByte) {
   const Script pop3 = Pop3Dialogue(list);
   const std::size_t pop3Total = ReplyBytes(pop3);
   const std::size_t retrievalEnd = pop3Total - pop3.back().reply.size();
-  platform::WriteSettingInt("Save method", 0);
   for (std::size_t cut = 0; cut <= pop3Total; ++cut) {
     SCOPED_TRACE("POP3 cut after " + std::to_string(cut) + " bytes");
-    WriteFile(FavoritesManager::kServerFile, kEarlier);
+    WriteFile(File(kServerFile), kEarlier);
     testsupport::ScriptedServer server(CutAfter(pop3, cut));
-    m_manager.transfer.network.pop3Port = server.port();
-    const int result = m_manager.transfer.Download();
-    m_manager.transfer.socket.Close();
+    m_session.Network().pop3Port = server.port();
+    const int result = Engine(0).Download(DownloadMode::kRetrieve);
     EXPECT_EQ(result, cut == pop3Total ? 0 : -1);
     EXPECT_EQ(LastLine(m_owner.status), cut == pop3Total ? "+OK bye\r\n" : "connection lost\r\n");
-    EXPECT_EQ(ReadFile(FavoritesManager::kServerFile), cut >= retrievalEnd ? list : kEarlier);
-    ExpectOnly({FavoritesManager::kServerFile});
+    EXPECT_EQ(ReadFile(File(kServerFile)), cut >= retrievalEnd ? list : kEarlier);
+    ExpectOnly({kServerFile});
   }
 
-  WriteFile(FavoritesManager::kLocalFile, list);
+  WriteFile(File(kLocalFile), list);
   const Script smtp = SmtpDialogue(list);
   const std::size_t smtpTotal = ReplyBytes(smtp);
   for (std::size_t cut = 0; cut <= smtpTotal; ++cut) {
     SCOPED_TRACE("SMTP cut after " + std::to_string(cut) + " bytes");
     testsupport::ScriptedServer server(CutAfter(smtp, cut));
-    m_manager.transfer.network.smtpPort = server.port();
-    const int result = m_manager.transfer.Upload();
-    m_manager.transfer.socket.Close();
+    m_session.Network().smtpPort = server.port();
+    const int result = Engine(0).Upload();
     EXPECT_EQ(result, cut == smtpTotal ? 0 : cut < smtp.front().reply.size() ? -2 : -1);
     EXPECT_EQ(LastLine(m_owner.status), cut == smtpTotal ? "221 Bye\r\n" : "connection lost\r\n");
   }
-  EXPECT_EQ(ReadFile(FavoritesManager::kLocalFile), list);
+  EXPECT_EQ(ReadFile(File(kLocalFile)), list);
 }
 
 // An FTP download that doesn't come whole leaves the earlier server copy and says it failed.
 TEST_F(FaultInjection, FtpDownloadCutShort) {
   using Ending = DroppingFtpServer::Ending;
   const std::string list = NewList();
-  platform::WriteSettingInt("Save method", 1);
   const struct {
     const char* name;
     Ending ending;
@@ -524,15 +529,14 @@ TEST_F(FaultInjection, FtpDownloadCutShort) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    WriteFile(FavoritesManager::kServerFile, kEarlier);
+    WriteFile(File(kServerFile), kEarlier);
     m_owner.status.clear();
     DroppingFtpServer server(list, c.ending);
-    m_manager.transfer.network.ftpPort = server.port();
-    EXPECT_EQ(m_manager.transfer.Download(), 0);
+    m_session.Network().ftpPort = server.port();
+    EXPECT_EQ(Engine(1).Download(DownloadMode::kRetrieve), 0);
     EXPECT_EQ(m_owner.status, c.status);
-    EXPECT_EQ(ReadFile(FavoritesManager::kServerFile),
-              c.ending == Ending::kWhole ? list : kEarlier);
-    ExpectOnly({FavoritesManager::kServerFile});
+    EXPECT_EQ(ReadFile(File(kServerFile)), c.ending == Ending::kWhole ? list : kEarlier);
+    ExpectOnly({kServerFile});
     const auto commands = server.Commands();
     EXPECT_NE(std::find(commands.begin(), commands.end(), "RETR favorites.txt"), commands.end());
   }

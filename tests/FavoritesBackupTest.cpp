@@ -2,13 +2,10 @@
 
 #include <filesystem>
 
-#include "CommandIds.h"
-#include "FakeTreeView.h"
-#include "FavoritesBackup.h"
-#include "FolderSnapshot.h"
-#include "RegistryStore.h"
-#include "ShellFolders.h"
-#include "TempDir.h"
+#include "model/FavoritesBackup.h"
+#include "tests/support/FolderSnapshot.h"
+#include "tests/support/RecordingOwner.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 using testsupport::Names;
@@ -20,16 +17,10 @@ using testsupport::WriteShortcut;
 class FavoritesBackupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    backup_.SetOwner(&owner_);
     WriteShortcut(fav_ + "/Alpha.url", "http://a/");
     WriteShortcut(fav_ + "/News/Daily.url", "http://daily/");
     WriteShortcut(fav_ + "/News/Deep/x.url", "http://x/");
     fs::create_directories(fav_ + "/Empty");
-  }
-  bool RestoreEnabled() {
-    const auto it = owner_.menuState.find(ID_ACTION_RESTORE);
-    EXPECT_NE(it, owner_.menuState.end()) << "the item's state was never set";
-    return it != owner_.menuState.end() && it->second;
   }
   // Home holds nothing but the two folders and the data and config folders: no copy was left
   // behind under a temporary name.
@@ -46,17 +37,15 @@ class FavoritesBackupTest : public ::testing::Test {
   std::string fav_ = home_.favorites();
   std::string bak_ = fav_ + "2";
   std::string trash_ = home_ / ".local/share/Trash";
-  testsupport::FakeOwner owner_;
-  FavoritesBackup backup_;
+  testsupport::RecordingOwner owner_;
+  FavoritesBackup backup_{fav_, owner_};
 };
 
 TEST_F(FavoritesBackupTest, BackupCopiesTheFolderAndEnablesRestore) {
-  backup_.UpdateRestoreItem();
-  EXPECT_FALSE(RestoreEnabled());
-  backup_.Backup();
-  EXPECT_TRUE(RestoreEnabled());
+  EXPECT_FALSE(backup_.Exists());
+  EXPECT_TRUE(backup_.Backup());
+  EXPECT_TRUE(backup_.Exists());
   EXPECT_EQ(Snapshot(bak_), Snapshot(fav_));
-  EXPECT_EQ(owner_.waitDepth, 0);
   EXPECT_EQ(owner_.status, "");
   ExpectNoLeftovers();
 }
@@ -70,7 +59,7 @@ TEST_F(FavoritesBackupTest, SecondBackupTrashesTheFirstAndCopiesAfresh) {
   EXPECT_EQ(Snapshot(bak_), Snapshot(fav_));
   EXPECT_EQ(Snapshot(trash_ + "/files/Favorites2"), first);
   EXPECT_TRUE(fs::exists(trash_ + "/info/Favorites2.trashinfo"));
-  EXPECT_TRUE(RestoreEnabled());
+  EXPECT_TRUE(backup_.Exists());
   ExpectNoLeftovers();
 }
 
@@ -91,7 +80,6 @@ TEST_F(FavoritesBackupTest, RestoreBringsBackTheBackupAndTrashesWhatChanged) {
   EXPECT_TRUE(fs::exists(trash_ + "/files/Added.url"));
   EXPECT_TRUE(fs::exists(trash_ + "/info/Added.url.trashinfo"));
   EXPECT_EQ(owner_.status, "");
-  EXPECT_EQ(owner_.waitDepth, 0);
   ExpectNoLeftovers();
 }
 
@@ -136,11 +124,10 @@ TEST_F(FavoritesBackupTest, RestoreWithoutABackupFolderChangesNothing) {
     c.make(bak_);
     const auto before = Snapshot(home_.path());
     owner_.status.clear();
-    backup_.UpdateRestoreItem();
-    EXPECT_EQ(RestoreEnabled(), c.enabledAtStart);
-    backup_.Restore();
+    EXPECT_EQ(backup_.Exists(), c.enabledAtStart);
+    EXPECT_FALSE(backup_.CanRestore());
+    EXPECT_FALSE(backup_.Restore());
     EXPECT_EQ(Snapshot(home_.path()), before);
-    EXPECT_FALSE(RestoreEnabled());
     EXPECT_EQ(owner_.status, "Restore failed: there is no backup folder " + bak_ + ".\r\n");
   }
 }
@@ -157,7 +144,7 @@ TEST_F(FavoritesBackupTest, WithoutATrashNothingIsDeleted) {
   EXPECT_EQ(owner_.status,
             "Backup failed, the previous backup is kept: it can't be moved to the trash: " + bak_ +
                 "\r\n");
-  EXPECT_TRUE(RestoreEnabled());
+  EXPECT_TRUE(backup_.Exists());
 
   owner_.status.clear();
   backup_.Restore();
@@ -165,7 +152,6 @@ TEST_F(FavoritesBackupTest, WithoutATrashNothingIsDeleted) {
   EXPECT_EQ(owner_.status,
             "Restore failed, the Favorites folder is unchanged: the trash can't take " + fav_ +
                 "/Added.url\r\n");
-  EXPECT_EQ(owner_.waitDepth, 0);
   ExpectNoLeftovers();
 }
 
@@ -212,9 +198,9 @@ TEST_F(FavoritesBackupTest, ADanglingLinkInFavoritesStopsRestoreBeforeAnyChange)
 }
 
 TEST_F(FavoritesBackupTest, TheBackupStaysBesideAFavoritesPathWithATrailingSlash) {
-  platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", fav_ + "/");
-  backup_.Backup();
+  FavoritesBackup slashed(fav_ + "/", owner_);
+  slashed.Backup();
   EXPECT_EQ(Snapshot(bak_), Snapshot(fav_));
   EXPECT_FALSE(fs::exists(fav_ + "/2"));
-  EXPECT_TRUE(RestoreEnabled());
+  EXPECT_TRUE(slashed.Exists());
 }

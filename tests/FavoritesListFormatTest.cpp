@@ -2,17 +2,18 @@
 
 #include <set>
 
-#include "FavoritesTree.h"
-#include "TempDir.h"
-#include "TreeText.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesTree.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TreeText.h"
 
 using testsupport::Describe;
 
 namespace {
 
 std::string Read(const std::string& bytes) {
-  FavoritesTree tree("/unused");
-  tree.LoadText(bytes);
+  FavoritesTree tree;
+  LoadText(tree, bytes);
   return Describe(tree.Root());
 }
 
@@ -33,9 +34,9 @@ void BuildSample(FavoritesTree& tree) {
 }  // namespace
 
 TEST(FavoritesListWriter, WritesDepthFirstWithTabsAndCrLf) {
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   BuildSample(tree);
-  EXPECT_EQ(tree.BuildText(), std::string("Favorites\r\n"
+  EXPECT_EQ(BuildText(tree), std::string("Favorites\r\n"
                                           "\tA folder.with dots\r\n"
                                           "\t\tB\x01http://b.example/path?q=1&r=\xff\r\n"
                                           "\t\tempty\r\n"
@@ -47,35 +48,35 @@ TEST(FavoritesListWriter, WritesDepthFirstWithTabsAndCrLf) {
 }
 
 TEST(FavoritesListWriter, LeavesOutExcludedNodesWithTheirDescendants) {
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   BuildSample(tree);
   tree.Root()->firstChild->excluded = 1;
-  EXPECT_EQ(tree.BuildText(), std::string("Favorites\r\n\tC\x01"
+  EXPECT_EQ(BuildText(tree), std::string("Favorites\r\n\tC\x01"
                                           "ftp://c/\r\n\t\xe4\xf6\xfc\r\n"
                                           "\t\tdeeper\r\n\t\t\tx\x01y\r\n"));
   tree.Root()->excluded = 1;
-  EXPECT_EQ(tree.BuildText(), "");
-  FavoritesTree empty("/unused");
-  EXPECT_EQ(empty.BuildText(), "");
+  EXPECT_EQ(BuildText(tree), "");
+  FavoritesTree empty;
+  EXPECT_EQ(BuildText(empty), "");
 }
 
 TEST(FavoritesListWriter, StoresTheListInAFileAndReplacesIt) {
   testsupport::TempDir dir;
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   BuildSample(tree);
   testsupport::WriteFile(dir / "out.txt", std::string(100000, 'x'));
-  const std::string text = tree.BuildText(dir / "out.txt");
+  EXPECT_EQ(SaveText(tree, dir / "out.txt"), 0);
+  const std::string text = BuildText(tree);
   EXPECT_EQ(testsupport::ReadFile(dir / "out.txt"), text);
-  EXPECT_EQ(tree.BuildText(dir / "no/such/folder.txt"), "");
   // The longest name the folder takes, beside a file of the user's that a temporary name could
   // have clashed with: both written or kept whole, nothing else left.
   const std::string longest = std::string(251, 'n') + ".txt";
   testsupport::WriteFile(dir / "out.txt.part", "the user's own");
-  EXPECT_EQ(tree.SaveText(dir / longest), 0);
-  EXPECT_EQ(tree.SaveText(dir / "out.txt"), 0);
+  EXPECT_EQ(SaveText(tree, dir / longest), 0);
+  EXPECT_EQ(SaveText(tree, dir / "out.txt"), 0);
   EXPECT_EQ(testsupport::ReadFile(dir / longest), text);
   EXPECT_EQ(testsupport::ReadFile(dir / "out.txt.part"), "the user's own");
-  EXPECT_EQ(tree.SaveText(dir / "no/such/folder.txt"), 1);
+  EXPECT_EQ(SaveText(tree, dir / "no/such/folder.txt"), 1);
   std::set<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
     names.insert(entry.path().filename().string());
@@ -85,14 +86,14 @@ TEST(FavoritesListWriter, StoresTheListInAFileAndReplacesIt) {
 
 TEST(FavoritesListReader, RoundTripGivesTheSameTree) {
   testsupport::TempDir dir;
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   BuildSample(tree);
-  tree.BuildText(dir / "list.txt");
-  FavoritesTree back("/unused");
-  ASSERT_EQ(back.Load(dir / "list.txt"), 0);
+  SaveText(tree, dir / "list.txt");
+  FavoritesTree back;
+  ASSERT_EQ(Load(back, dir / "list.txt"), 0);
   EXPECT_EQ(Describe(back.Root()), Describe(tree.Root()));
-  FavoritesTree missing("/unused");
-  EXPECT_EQ(missing.Load(dir / "missing.txt"), 1);
+  FavoritesTree missing;
+  EXPECT_EQ(Load(missing, dir / "missing.txt"), 1);
   EXPECT_EQ(missing.Root(), nullptr);
 }
 
@@ -124,8 +125,8 @@ TEST(FavoritesListReader, ReadsWhatTheWriterNeverProducesByTheFormatsRules) {
 TEST(FavoritesListReader, KeepsLongLinesWhole) {
   for (size_t length : {1022u, 1023u, 10u * 1024 * 1024}) {
     const std::string text = "L\x01http://" + std::string(length - 9, 'u');
-    FavoritesTree tree("/unused");
-    tree.LoadText("R\r\n\t" + text + "\r\n\tafter\r\n");
+    FavoritesTree tree;
+    LoadText(tree, "R\r\n\t" + text + "\r\n\tafter\r\n");
     ASSERT_NE(tree.Root()->firstChild, nullptr);
     EXPECT_EQ(tree.Root()->firstChild->text, text) << length;
     EXPECT_EQ(tree.Root()->firstChild->nextSibling->text, "after");
@@ -137,22 +138,22 @@ TEST(FavoritesListReader, SurvivesDeepAndWideLists) {
   std::string deep = "R\r\n";
   const int depth = 5000;
   for (int i = 1; i <= depth; ++i) deep += std::string(static_cast<size_t>(i), '\t') + "n\r\n";
-  FavoritesTree tree("/unused");
-  tree.LoadText(deep);
+  FavoritesTree tree;
+  LoadText(tree, deep);
   int levels = 0;
-  for (const FavoriteNode* n = tree.Root(); n; n = n->firstChild.get()) ++levels;
+  for (const FavoriteNode* n = tree.Root(); n; n = n->firstChild) ++levels;
   EXPECT_EQ(levels, depth + 1);
-  EXPECT_EQ(tree.BuildText(), deep);
+  EXPECT_EQ(BuildText(tree), deep);
 
   std::string wide = "R\r\n";
   for (int i = 0; i < 100000; ++i) wide += "\tn" + std::to_string(i) + "\r\n";
   tree.Clear();
-  tree.LoadText(wide);
-  EXPECT_EQ(tree.BuildText(), wide);
+  LoadText(tree, wide);
+  EXPECT_EQ(BuildText(tree), wide);
 }
 
 TEST(FavoritesTree, ClearingAMillionDeepChainDoesNotRecurse) {
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   FavoriteNode* node = tree.AddNode(nullptr, "R");
   for (int i = 0; i < 1000000; ++i) node = tree.AddNode(node, "n");
   tree.Clear();

@@ -7,13 +7,16 @@
 #include <map>
 #include <vector>
 
-#include "FakeTreeView.h"
-#include "FavoritesManager.h"
-#include "FavoritesMerge.h"
-#include "ShortcutFile.h"
-#include "TempDir.h"
-#include "TreeText.h"
-#include "TreeViewOps.h"
+#include "model/DiskTarget.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesManager.h"
+#include "model/FavoritesMerge.h"
+#include "model/TreeViewOps.h"
+#include "platform/FolderWriter.h"
+#include "platform/ShortcutFile.h"
+#include "tests/support/FakeTreeView.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TreeText.h"
 
 namespace fs = std::filesystem;
 using testsupport::Describe;
@@ -47,18 +50,18 @@ std::string ListText(const std::string& picture) {
 
 // Loads a picture into the tree and turns the "-" prefixes into exclusion marks.
 void LoadPicture(FavoritesTree& tree, const std::string& picture) {
-  tree.LoadText(ListText(picture));
+  LoadText(tree, ListText(picture));
   std::vector<FavoriteNode*> pending{tree.Root()};
   while (!pending.empty()) {
     FavoriteNode* node = pending.back();
     pending.pop_back();
     if (!node) continue;
     if (!node->text.empty() && node->text[0] == '-') {
-      node->text.erase(0, 1);
+      node->text.remove_prefix(1);
       node->excluded = 1;
     }
-    pending.push_back(node->firstChild.get());
-    pending.push_back(node->nextSibling.get());
+    pending.push_back(node->firstChild);
+    pending.push_back(node->nextSibling);
   }
 }
 
@@ -110,16 +113,6 @@ std::string Changes(const Snapshot& before, const Snapshot& after) {
   return out;
 }
 
-// Runs the working files in a directory of its own, as the program runs in its folder.
-class InTempDir {
- public:
-  explicit InTempDir(const std::string& dir) : old_(fs::current_path()) { fs::current_path(dir); }
-  ~InTempDir() { fs::current_path(old_); }
-
- private:
-  fs::path old_;
-};
-
 class FavoritesMerge : public ::testing::Test {
  protected:
   // Favorites folder entries: "Dir/" makes a folder, "name.url=URL" a shortcut.
@@ -137,16 +130,19 @@ class FavoritesMerge : public ::testing::Test {
   // Scans the Favorites folder, merges the server picture into it and returns the changes on
   // disk; everything outside the Favorites folder must stay as it was.
   std::string Merge(const std::string& serverPicture) {
-    manager_.ScanLocal();
-    manager_.serverTree.Clear();
-    LoadPicture(manager_.serverTree, serverPicture);
+    manager_.ScanLocal(fav_);
+    manager_.ServerTree().Clear();
+    LoadPicture(manager_.ServerTree(), serverPicture);
+    const std::string serverBefore = BuildText(manager_.ServerTree());
     const Snapshot outside = Take(home_.path() + "/outside");
     const Snapshot before = Take(fav_);
-    manager_.localTree.Merge(manager_.localTree.Root(), manager_.serverTree.Root());
+    DiskTarget target(fav_);
+    MergeFavorites(manager_.LocalTree(), manager_.ServerTree().Root(), target);
     EXPECT_EQ(Changes(outside, Take(home_.path() + "/outside")), "");
+    EXPECT_EQ(BuildText(manager_.ServerTree()), serverBefore) << "the server tree is left alone";
     return Changes(before, Take(fav_));
   }
-  std::string Local() const { return Describe(manager_.localTree.Root()); }
+  std::string Local() const { return Describe(manager_.LocalTree().Root()); }
 
   testsupport::TempHome home_;
   std::string fav_ = home_.favorites();
@@ -208,7 +204,7 @@ TEST_F(FavoritesMerge, EdgeCases) {
        "S\n  a | http://a/\n  a | http://a/",
        "  a | http://a/\n",
        "a.url http://a/\n"},
-      {"two equal server folders: the second merges into the first one moved",
+      {"two equal server folders: the second merges into the copy of the first",
        {},
        "S\n  F\n    x | http://x/\n  F\n    x | http://x/\n    y | http://y/",
        "  F\n    x | http://x/\n    y | http://y/\n",
@@ -258,7 +254,6 @@ TEST_F(FavoritesMerge, HostileServerCopiesStayInsideTheFolder) {
     const char* name;
     std::string server;
     const char* written;
-    const char* serverLeft = "S\n";  // every missing node moves to the local tree, written or not
   } cases[] = {
       {"folder ..", "S\n  ..\n    x | http://x/\n    ..\n      y | http://y/", ""},
       {"folder .", "S\n  .\n    x | http://x/", ""},
@@ -273,7 +268,7 @@ TEST_F(FavoritesMerge, HostileServerCopiesStayInsideTheFolder) {
       {"URL with a line feed", "S\n  lf | http://x/<LF>IconFile=/etc/passwd", ""},
       {"URL with a carriage return", "S\n  cr | http://x/<CR>[Other]", ""},
       {"a folder that is a link out", "S\n  escape\n    x | http://x/", ""},
-      {"a folder that is a link out, deeper", "S\n  A\n    B\n      x | http://x/", "", "S\n  A\n"},
+      {"a folder that is a link out, deeper", "S\n  A\n    B\n      x | http://x/", ""},
       {"a shortcut that is a link out is replaced, not written through", "S\n  evil | http://new/",
        "evil.url changed http://new/\n"},
       {"a folder name too long", "S\n  " + longName + "\n    x | http://x/", ""},
@@ -291,7 +286,6 @@ TEST_F(FavoritesMerge, HostileServerCopiesStayInsideTheFolder) {
     fs::create_directory_symlink(outside, fav_ + "/A/B");
     fs::create_symlink(outside + "/victim.url", fav_ + "/evil.url");
     EXPECT_EQ(Merge(c.server), c.written);
-    EXPECT_EQ(Describe(manager_.serverTree.Root()), c.serverLeft);
   }
 }
 
@@ -326,9 +320,10 @@ TEST_F(FavoritesMerge, DeepListsAreMergedAndWrittenWithoutRecursion) {
   for (int depth = 40; depth >= 1; --depth) {
     list += std::string(depth + 1, '\t') + "x" + std::to_string(depth) + "\x01http://x/\r\n";
   }
-  manager_.ScanLocal();
-  manager_.serverTree.LoadText(list);
-  manager_.localTree.Merge(manager_.localTree.Root(), manager_.serverTree.Root());
+  manager_.ScanLocal(fav_);
+  LoadText(manager_.ServerTree(), list);
+  DiskTarget target(fav_);
+  MergeFavorites(manager_.LocalTree(), manager_.ServerTree().Root(), target);
   std::string folder = fav_;
   for (int depth = 1; depth <= 40; ++depth) {
     folder += "/d";
@@ -340,72 +335,42 @@ TEST_F(FavoritesMerge, DeepListsAreMergedAndWrittenWithoutRecursion) {
   // 100,000 levels (built directly: as a list the TABs alone would take gigabytes), first as a
   // missing tree, then matched level by level with a new link at the bottom.
   for (int round = 0; round < 2; ++round) {
-    manager_.serverTree.Clear();
-    FavoriteNode* node = manager_.serverTree.AddNode(nullptr, "S");
-    for (int depth = 1; depth <= 100000; ++depth) node = manager_.serverTree.AddNode(node, "e");
-    manager_.serverTree.AddNode(node, "last\x01http://l/");
-    manager_.localTree.Merge(manager_.localTree.Root(), manager_.serverTree.Root());
+    manager_.ServerTree().Clear();
+    FavoriteNode* node = manager_.ServerTree().AddNode(nullptr, "S");
+    for (int depth = 1; depth <= 100000; ++depth) node = manager_.ServerTree().AddNode(node, "e");
+    manager_.ServerTree().AddNode(node, "last\x01http://l/");
+    DiskTarget again(fav_);
+    MergeFavorites(manager_.LocalTree(), manager_.ServerTree().Root(), again);
   }
   EXPECT_TRUE(fs::is_directory(fav_ + "/e/e/e"));
   EXPECT_FALSE(fs::exists(fav_ + "/outside"));
 }
 
-TEST_F(FavoritesMerge, FindPathAndWriteToDisk) {
-  FavoritesTree tree(fav_);
+TEST_F(FavoritesMerge, NodePathNamesTheNodeBelowTheRoot) {
+  FavoritesTree tree;
   LoadPicture(tree, "Favorites\n  A\n    B\n      x | http://x/\n  y | http://y/");
-  const FavoriteNode* a = tree.Root()->firstChild.get();
-  const FavoriteNode* b = a->firstChild.get();
-  EXPECT_EQ(tree.FindPath(a), "/");
-  EXPECT_EQ(tree.FindPath(b->firstChild.get()), "/A/B/");
-  EXPECT_EQ(tree.FindPath(a->nextSibling.get()), "/");
-  FavoritesTree other(fav_);
-  LoadPicture(other, "R\n  z");
-  EXPECT_EQ(tree.FindPath(other.Root()->firstChild.get()), "/");
-
-  MakeDisk({"A/"});
-  tree.WriteToDisk(fav_ + "/A/", b);
-  EXPECT_TRUE(fs::exists(fav_ + "/A/B/x.url"));
-  // Only paths below the Favorites folder, through existing folders, are written to.
-  tree.WriteToDisk(home_.path() + "/", b);
-  tree.WriteToDisk(fav_ + "/missing/", b);
-  tree.WriteToDisk(fav_ + "/../", b);
-  tree.WriteToDisk(fav_ + "/A", b);
-  EXPECT_FALSE(fs::exists(home_.path() + "/B"));
-  EXPECT_FALSE(fs::exists(fav_ + "/missing"));
-  EXPECT_FALSE(fs::exists(fav_ + "/AB"));
-}
-
-TEST_F(FavoritesMerge, MergeBelowTheRootWritesIntoThatFolder) {
-  MakeDisk({"A/", "escape/"});
-  FavoritesTree tree(fav_);
-  LoadPicture(tree, "Favorites\n  A\n  escape\n  l | http://l/");
-  FavoritesTree server(fav_);
-  LoadPicture(server, "S\n  x | http://x/");
-  tree.Merge(tree.Root()->firstChild.get(), server.Root());
-  EXPECT_TRUE(fs::exists(fav_ + "/A/x.url"));
-
-  // A local node whose folder is a link out of the Favorites folder takes nothing in on disk.
-  fs::remove(fav_ + "/escape");
-  fs::create_directory_symlink(home_.path(), fav_ + "/escape");
-  server.Clear();
-  LoadPicture(server, "S\n  x | http://x/");
-  tree.Merge(tree.Root()->firstChild->nextSibling.get(), server.Root());
-  EXPECT_FALSE(fs::exists(home_.path() + "/x.url"));
-  EXPECT_EQ(Describe(tree.Root()),
-            "Favorites\n  A\n    x | http://x/\n  escape\n    x | http://x/\n  l | http://l/\n");
+  const FavoriteNode* a = tree.Root()->firstChild;
+  EXPECT_EQ(NodePath(tree.Root()), "");
+  EXPECT_EQ(NodePath(a), "A");
+  EXPECT_EQ(NodePath(a->firstChild->firstChild), "A/B/x");
+  EXPECT_EQ(NodePath(a->nextSibling), "y");
 }
 
 // The model's side of the Upload, Download and Synchronize commands, with the views faked.
 class FavoritesManagerSync : public FavoritesMerge {
  protected:
-  FavoritesManagerSync() { manager_.SetOwner(&owner_); }
   void ShowLocal() {
-    owner_.local.DeleteAllItems();
-    ShowTree(owner_.local, manager_.localTree.Root(), nullptr);
+    local_.DeleteAllItems();
+    ShowTree(local_, manager_.LocalTree().Root(), nullptr);
   }
   void ShowServer() {
-    owner_.server.DeleteAllItems();
-    ShowTree(owner_.server, manager_.serverTree.Root(), nullptr);
+    server_.DeleteAllItems();
+    ShowTree(server_, manager_.ServerTree().Root(), nullptr);
+  }
+  int Synchronise() {
+    ReadChecks(server_, server_.FirstRoot(), manager_.ServerTree().Root());
+    DiskTarget target(fav_);
+    return manager_.Synchronise(target, serverFile_);
   }
   static TreeItem Item(const TreeView& view, std::initializer_list<int> path) {
     TreeItem item = view.FirstRoot();
@@ -414,65 +379,68 @@ class FavoritesManagerSync : public FavoritesMerge {
   }
 
   testsupport::TempDir programFolder_;
-  InTempDir cwd_{programFolder_.path()};
-  testsupport::FakeOwner owner_;
+  const std::string serverFile_ = programFolder_ / "favorites-server.txt";
+  testsupport::FakeTreeView local_, server_;
 };
 
 TEST_F(FavoritesManagerSync, PrepareUploadLeavesOutUncheckedNodes) {
   MakeDisk({"A/a.url=http://a/", "A/Sub/s.url=http://s/", "b.url=http://b/"});
-  manager_.ScanLocal();
+  manager_.ScanLocal(fav_);
   ShowLocal();
-  owner_.local.SetCheck(Item(owner_.local, {0, 1}), kUnchecked);  // A/Sub
-  EXPECT_EQ(manager_.PrepareUpload(), 0);
-  EXPECT_EQ(ReadFile("favorites-local.txt"),
+  local_.SetCheck(Item(local_, {0, 1}), kUnchecked);  // A/Sub
+  ReadChecks(local_, local_.FirstRoot(), manager_.LocalTree().Root());
+  EXPECT_EQ(manager_.PrepareUpload(programFolder_ / "favorites-local.txt"), 0);
+  EXPECT_EQ(ReadFile(programFolder_ / "favorites-local.txt"),
             "Favorites\r\n\tA\r\n\t\ta\x01http://a/\r\n\tb\x01http://b/\r\n");
 }
 
-TEST_F(FavoritesManagerSync, LoadServerCopyReadsTheFileOrEmptiesTheTree) {
-  WriteFile(programFolder_ / "favorites-server.txt", ListText("Server\n  F\n    x | http://x/"));
-  EXPECT_EQ(manager_.LoadServerCopy(), 0);
-  EXPECT_EQ(Describe(manager_.serverTree.Root()), "Server\n  F\n    x | http://x/\n");
-  EXPECT_EQ(manager_.LoadServerCopy(), 0);  // read again, not appended
-  EXPECT_EQ(Describe(manager_.serverTree.Root()), "Server\n  F\n    x | http://x/\n");
-  fs::remove("favorites-server.txt");
-  EXPECT_EQ(manager_.LoadServerCopy(), 1);
-  EXPECT_EQ(manager_.serverTree.Root(), nullptr);
+TEST_F(FavoritesManagerSync, LoadServerCopyReadsTheFileOrKeepsTheTreeShown) {
+  WriteFile(serverFile_, ListText("Server\n  F\n    x | http://x/"));
+  EXPECT_EQ(manager_.LoadServerCopy(serverFile_), 0);
+  EXPECT_EQ(Describe(manager_.ServerTree().Root()), "Server\n  F\n    x | http://x/\n");
+  EXPECT_EQ(manager_.LoadServerCopy(serverFile_), 0);  // read again, not appended
+  EXPECT_EQ(Describe(manager_.ServerTree().Root()), "Server\n  F\n    x | http://x/\n");
+  const unsigned shown = manager_.ServerGeneration();
+  fs::remove(serverFile_);
+  EXPECT_EQ(manager_.LoadServerCopy(serverFile_), 1);
+  EXPECT_EQ(Describe(manager_.ServerTree().Root()), "Server\n  F\n    x | http://x/\n");
+  EXPECT_EQ(manager_.ServerGeneration(), shown) << "the view is not told of a failed read";
 }
 
 TEST_F(FavoritesManagerSync, SynchroniseTakesTheCheckedServerNodesOnce) {
   MakeDisk({"A/a.url=http://a/"});
-  manager_.ScanLocal();
+  manager_.ScanLocal(fav_);
   const std::string serverList = ListText(
       "Server\n  A\n    a | http://a/\n    n | http://n/\n  Off\n    o | http://o/\n"
       "  top | http://top/");
-  WriteFile(programFolder_ / "favorites-server.txt", serverList);
-  ASSERT_EQ(manager_.LoadServerCopy(), 0);
+  WriteFile(serverFile_, serverList);
+  ASSERT_EQ(manager_.LoadServerCopy(serverFile_), 0);
   ShowServer();
-  owner_.server.SetCheck(Item(owner_.server, {1}), kUnchecked);  // Off
-  owner_.server.SetCheck(Item(owner_.server, {1, 0}), kUnchecked);
+  server_.SetCheck(Item(server_, {1}), kUnchecked);  // Off
+  server_.SetCheck(Item(server_, {1, 0}), kUnchecked);
 
   const Snapshot before = Take(fav_);
-  EXPECT_EQ(manager_.Synchronise(), 0);
+  EXPECT_EQ(Synchronise(), 0);
   EXPECT_EQ(Changes(before, Take(fav_)), "A/n.url http://n/\ntop.url http://top/\n");
-  EXPECT_EQ(Describe(manager_.localTree.Root()),
+  EXPECT_EQ(Describe(manager_.LocalTree().Root()),
             "Favorites\n  A\n    a | http://a/\n    n | http://n/\n  top | http://top/\n");
   // The server tree is the server copy again, whole and without marks; the file is untouched.
-  EXPECT_EQ(manager_.serverTree.BuildText(), serverList);
-  EXPECT_EQ(ReadFile("favorites-server.txt"), serverList);
+  EXPECT_EQ(BuildText(manager_.ServerTree()), serverList);
+  EXPECT_EQ(ReadFile(serverFile_), serverList);
 
   // A second run, the view still showing the same checks, writes nothing.
   const Snapshot once = Take(fav_);
-  EXPECT_EQ(manager_.Synchronise(), 0);
+  EXPECT_EQ(Synchronise(), 0);
   EXPECT_EQ(Changes(once, Take(fav_)), "");
-  EXPECT_EQ(Describe(manager_.localTree.Root()),
+  EXPECT_EQ(Describe(manager_.LocalTree().Root()),
             "Favorites\n  A\n    a | http://a/\n    n | http://n/\n  top | http://top/\n");
 }
 
 TEST_F(FavoritesManagerSync, SynchroniseWithoutAServerCopyOnlyReloads) {
   MakeDisk({"a.url=http://a/"});
-  manager_.ScanLocal();
+  manager_.ScanLocal(fav_);
   const Snapshot before = Take(fav_);
-  EXPECT_EQ(manager_.Synchronise(), 1);
+  EXPECT_EQ(Synchronise(), 1);
   EXPECT_EQ(Changes(before, Take(fav_)), "");
-  EXPECT_EQ(Describe(manager_.localTree.Root()), "Favorites\n  a | http://a/\n");
+  EXPECT_EQ(Describe(manager_.LocalTree().Root()), "Favorites\n  a | http://a/\n");
 }

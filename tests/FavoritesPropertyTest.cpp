@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "FavoritesManager.h"
-#include "TempDir.h"
+#include "model/DiskTarget.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesManager.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -36,10 +38,10 @@ Tree FromNode(const FavoriteNode* root) {
     into->text = node->text;
     into->excluded = node->excluded;
     size_t count = 0;
-    for (const FavoriteNode* c = node->firstChild.get(); c; c = c->nextSibling.get()) ++count;
+    for (const FavoriteNode* c = node->firstChild; c; c = c->nextSibling) ++count;
     into->kids.resize(count);
     size_t i = 0;
-    for (const FavoriteNode* c = node->firstChild.get(); c; c = c->nextSibling.get()) {
+    for (const FavoriteNode* c = node->firstChild; c; c = c->nextSibling) {
       pending.emplace_back(c, &into->kids[i++]);
     }
   }
@@ -344,21 +346,17 @@ void MarkByPosition(FavoriteNode* root, const std::set<size_t>& positions) {
     pending.pop_back();
     if (!n) continue;
     if (positions.count(position++)) n->excluded = 1;
-    pending.push_back(n->nextSibling.get());
-    pending.push_back(n->firstChild.get());
+    pending.push_back(n->nextSibling);
+    pending.push_back(n->firstChild);
   }
 }
 
-class CurrentDirectory {
- public:
-  explicit CurrentDirectory(const std::string& path) : old_(std::filesystem::current_path()) {
-    std::filesystem::current_path(path);
-  }
-  ~CurrentDirectory() { std::filesystem::current_path(old_); }
-
- private:
-  std::filesystem::path old_;
-};
+// The synchronisation as the command runs it, into the Favorites folder.
+int Synchronise(FavoritesManager& manager, const std::string& favorites,
+                const std::string& serverFile) {
+  DiskTarget target(favorites);
+  return manager.Synchronise(target, serverFile);
+}
 
 }  // namespace
 
@@ -367,28 +365,28 @@ TEST(FavoritesListProperty, WritingThenReadingGivesTheTreeLessTheExcludedNodes) 
     Generator gen(seed, false);
     Tree tree = gen.Make(60);
     gen.Exclude(tree, seed % 3 == 0 ? 0.0 : 0.05);
-    FavoritesTree written("/unused");
+    FavoritesTree written;
     ToTree(tree, written, false);
-    const std::string text = written.BuildText();
+    const std::string text = BuildText(written);
 
-    FavoritesTree read("/unused");
+    FavoritesTree read;
     if (seed % 10 == 0) {
       testsupport::TempDir dir;
-      ASSERT_EQ(written.BuildText(dir / "list.txt"), text);
-      ASSERT_EQ(read.Load(dir / "list.txt"), 0);
+      ASSERT_EQ(SaveText(written, dir / "list.txt"), 0);
+      ASSERT_EQ(Load(read, dir / "list.txt"), 0);
     } else {
-      read.LoadText(text);
+      LoadText(read, text);
     }
     Tree expected{"", 0, {}};
     if (!tree.excluded) {
-      FavoritesTree pruned("/unused");
+      FavoritesTree pruned;
       ToTree(tree, pruned, true);
       expected = FromNode(pruned.Root());
     }
     Tree got = FromNode(read.Root());
     ASSERT_TRUE(got == expected) << "seed " << seed << ": " << FirstDifference(got, expected);
     // An excluded root writes an empty list, which reads as one root with an empty text.
-    EXPECT_EQ(read.BuildText(), tree.excluded ? "\r\n" : text) << "seed " << seed;
+    EXPECT_EQ(BuildText(read), tree.excluded ? "\r\n" : text) << "seed " << seed;
   }
 }
 
@@ -400,50 +398,51 @@ TEST(FavoritesSyncProperty, ScanMergeAndSecondSynchronisationAgree) {
     Generator gen(seed, true);
     testsupport::TempHome home;
     std::filesystem::create_directories(home.favorites());
-    CurrentDirectory cd(home.path());
+    const std::string fav = home.favorites();
+    const std::string serverFile = home / "favorites-server.txt";
     FavoritesManager manager;
-    manager.ScanLocal();
+    manager.ScanLocal(fav);
 
     const Tree base = gen.Make(25);
-    FavoritesTree baseTree("/unused");
+    FavoritesTree baseTree;
     ToTree(base, baseTree, false);
-    baseTree.BuildText(FavoritesManager::kServerFile);
-    ASSERT_EQ(manager.LoadServerCopy(), 0);
-    manager.Synchronise();
-    manager.ScanLocal();
-    Tree scanned = FromNode(manager.localTree.Root());
+    SaveText(baseTree, serverFile);
+    ASSERT_EQ(manager.LoadServerCopy(serverFile), 0);
+    Synchronise(manager, fav, serverFile);
+    manager.ScanLocal(fav);
+    Tree scanned = FromNode(manager.LocalTree().Root());
     ASSERT_TRUE(AsOnDisk(scanned).kids == AsOnDisk(base).kids) << "the scan of a written tree";
 
     const Tree server = gen.Mutate(base);
-    FavoritesTree serverTree("/unused");
+    FavoritesTree serverTree;
     ToTree(server, serverTree, false);
-    serverTree.BuildText(FavoritesManager::kServerFile);
-    ASSERT_EQ(manager.LoadServerCopy(), 0);
+    SaveText(serverTree, serverFile);
+    ASSERT_EQ(manager.LoadServerCopy(serverFile), 0);
     std::set<size_t> unchecked;
     for (size_t i = 1; i < 200; ++i) {
       if (gen.Chance(0.08)) unchecked.insert(i);
     }
-    MarkByPosition(manager.serverTree.Root(), unchecked);
-    const Tree serverMarked = FromNode(manager.serverTree.Root());
-    const Tree before = FromNode(manager.localTree.Root());
+    MarkByPosition(manager.ServerTree().Root(), unchecked);
+    const Tree serverMarked = FromNode(manager.ServerTree().Root());
+    const Tree before = FromNode(manager.LocalTree().Root());
     Tree expected = before;
     ReferenceMerge(expected, serverMarked);
 
-    manager.Synchronise();
-    const Tree after = FromNode(manager.localTree.Root());
+    Synchronise(manager, fav, serverFile);
+    const Tree after = FromNode(manager.LocalTree().Root());
     ASSERT_TRUE(after == expected) << "the merge";
     ExpectEachServerNodeOnce(before, serverMarked, after, "/");
-    manager.ScanLocal();
-    const Tree scannedAfter = AsOnDisk(FromNode(manager.localTree.Root()));
+    manager.ScanLocal(fav);
+    const Tree scannedAfter = AsOnDisk(FromNode(manager.LocalTree().Root()));
     ASSERT_TRUE(scannedAfter.kids == AsOnDisk(after).kids)
         << "the scan after the merge: " << FirstDifference(scannedAfter, AsOnDisk(after));
 
     // The second synchronisation finds everything in place: nothing on disk changes.
     const auto disk = Snapshot(home.favorites());
-    const Tree rescanned = FromNode(manager.localTree.Root());
-    MarkByPosition(manager.serverTree.Root(), unchecked);
-    manager.Synchronise();
+    const Tree rescanned = FromNode(manager.LocalTree().Root());
+    MarkByPosition(manager.ServerTree().Root(), unchecked);
+    Synchronise(manager, fav, serverFile);
     EXPECT_EQ(Snapshot(home.favorites()), disk);
-    EXPECT_TRUE(FromNode(manager.localTree.Root()) == rescanned) << "nothing added";
+    EXPECT_TRUE(FromNode(manager.LocalTree().Root()) == rescanned) << "nothing added";
   }
 }

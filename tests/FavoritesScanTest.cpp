@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "FavoritesManager.h"
-#include "RegistryStore.h"
-#include "ShellFolders.h"
-#include "TempDir.h"
-#include "TreeText.h"
+#include "model/FavoritesManager.h"
+#include "platform/RegistryStore.h"
+#include "platform/ShellFolders.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TreeText.h"
 
 using testsupport::Describe;
 using testsupport::WriteFile;
@@ -17,8 +17,8 @@ using testsupport::WriteShortcut;
 class FavoritesScan : public ::testing::Test {
  protected:
   std::string Scan() {
-    manager_.ScanLocal();
-    return Describe(manager_.localTree.Root());
+    manager_.ScanLocal(platform::FavoritesFolder());
+    return Describe(manager_.LocalTree().Root());
   }
   testsupport::TempHome home_;
   std::string fav_ = home_.favorites();
@@ -101,7 +101,7 @@ TEST_F(FavoritesScan, LongUrlIsKeptWhole) {
   const std::string url = "http://long/" + std::string(5000, 'u');
   WriteShortcut(fav_ + "/l.url", url);
   Scan();
-  EXPECT_EQ(manager_.localTree.Root()->firstChild->Url(), url);
+  EXPECT_EQ(manager_.LocalTree().Root()->firstChild->Url(), url);
 }
 
 TEST_F(FavoritesScan, FollowsTheRelocatedFavoritesFolder) {

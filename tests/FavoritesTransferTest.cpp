@@ -6,13 +6,12 @@
 
 #include <chrono>
 
-#include "FavoritesTransfer.h"
-#include "FtpError.h"
-#include "LoopbackPort.h"
-#include "RecordingOwner.h"
-#include "ScriptedServer.h"
-#include "SettingsStore.h"
-#include "TempDir.h"
+#include "transfer/FavoritesTransfer.h"
+#include "platform/FtpError.h"
+#include "tests/support/LoopbackPort.h"
+#include "tests/support/RecordingOwner.h"
+#include "tests/support/ScriptedServer.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -21,31 +20,29 @@ using Script = std::vector<testsupport::ScriptedServer::Step>;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
-// The engine of one machine: its own settings and its own program folder as current directory.
+// The engine of one machine: its settings, and its files in a folder of its own. Each call makes
+// an engine afresh, as each command does.
 class TransferTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_oldDir = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.path());
-    transfer.SetOwner(&owner);
-    transfer.network.connectLimit = std::chrono::milliseconds(2000);
-    transfer.network.replyLimit = std::chrono::milliseconds(2000);
-    platform::WriteSettingString("user", "alice");
-    platform::WriteSettingString("pass", "s3cret");
-    platform::WriteSettingString("smtp", "127.0.0.1");
-    platform::WriteSettingString("pop3", "127.0.0.1");
-  }
-  void TearDown() override {
-    std::filesystem::current_path(m_oldDir);
-    EXPECT_EQ(owner.waitDepth, 0);
+    network.connectLimit = std::chrono::milliseconds(2000);
+    network.replyLimit = std::chrono::milliseconds(2000);
+    settings.user = "alice";
+    settings.pass = "s3cret";
+    settings.smtp = "127.0.0.1";
+    settings.pop3 = "127.0.0.1";
   }
   std::string File(const std::string& name) const { return m_dir / name; }
+  FavoritesTransfer Engine() {
+    return FavoritesTransfer(owner, settings,
+                             {File("favorites-local.txt"), File("favorites-server.txt")}, network);
+  }
+  int Download(DownloadMode mode = DownloadMode::kRetrieve) { return Engine().Download(mode); }
 
-  testsupport::TempHome m_home;
   testsupport::TempDir m_dir;
-  std::filesystem::path m_oldDir;
   testsupport::RecordingOwner owner;
-  FavoritesTransfer transfer;
+  TransferSettings settings;
+  TransferNetwork network;
 };
 
 // ---- Upload by mail ----
@@ -78,12 +75,11 @@ TEST_F(TransferTest, MailUploadRunsTheSmtpDialogue) {
   WriteFile(File("favorites-local.txt"), kList);
   const std::string message = "Subject: favorites\r\n\r\n!@#$0036" + kList + "\r\n.\r\n";
   testsupport::ScriptedServer server(SmtpScript(message));
-  transfer.network.smtpPort = server.port();
+  network.smtpPort = server.port();
   owner.status = "left from before\r\n";
-  EXPECT_EQ(transfer.Upload(), 0);
+  EXPECT_EQ(Engine().Upload(), 0);
   EXPECT_EQ(server.Received(), server.Expected());
   EXPECT_EQ(owner.status, kSmtpLog);
-  EXPECT_TRUE(transfer.socket.IsOpen()) << "the connection stays until the next mail transfer";
 }
 
 TEST_F(TransferTest, FavoritesMessageLayout) {
@@ -111,12 +107,12 @@ TEST_F(TransferTest, MailDomainIsTheSmtpHostAfterItsFirstDot) {
 }
 
 TEST_F(TransferTest, UserWithAtSignStillGetsTheMailDomain) {
-  platform::WriteSettingString("user", "bob@home");
+  settings.user = "bob@home";
   WriteFile(File("favorites-local.txt"), "");
   testsupport::ScriptedServer server(
       SmtpScript(FavoritesTransfer::BuildMessage(""), "bob@home@0.0.1", "Ym9iQGhvbWU="));
-  transfer.network.smtpPort = server.port();
-  EXPECT_EQ(transfer.Upload(), 0);
+  network.smtpPort = server.port();
+  EXPECT_EQ(Engine().Upload(), 0);
   EXPECT_EQ(server.Received(), server.Expected());
 }
 
@@ -139,8 +135,8 @@ TEST_F(TransferTest, NegativeSmtpReplyEndsTheDialogueWithoutQuit) {
     Script script = SmtpScript(FavoritesTransfer::BuildMessage(kList));
     script[c.step].reply = c.reply;
     testsupport::ScriptedServer server(script);
-    transfer.network.smtpPort = server.port();
-    EXPECT_EQ(transfer.Upload(), c.result);
+    network.smtpPort = server.port();
+    EXPECT_EQ(Engine().Upload(), c.result);
     const std::vector<std::string> sent = server.Received();
     const std::vector<std::string> expected = server.Expected();
     EXPECT_EQ(sent, std::vector<std::string>(expected.begin(), expected.begin() + c.linesSent));
@@ -151,40 +147,40 @@ TEST_F(TransferTest, NegativeSmtpReplyEndsTheDialogueWithoutQuit) {
 TEST_F(TransferTest, MailUploadFailuresBeforeTheDialogue) {
   // No list: the log is cleared and nothing else shown.
   owner.status = "before\r\n";
-  EXPECT_EQ(transfer.Upload(), -1);
+  EXPECT_EQ(Engine().Upload(), -1);
   EXPECT_EQ(owner.status, "");
 
   // No server.
   WriteFile(File("favorites-local.txt"), kList);
-  transfer.network.smtpPort = testsupport::UnusedLoopbackPort();
-  EXPECT_EQ(transfer.Upload(), -2);
+  network.smtpPort = testsupport::UnusedLoopbackPort();
+  EXPECT_EQ(Engine().Upload(), -2);
   EXPECT_EQ(owner.status, "connection fail\r\n");
 }
 
 TEST_F(TransferTest, ListTooLargeForMailIsRefusedBeforeAnythingIsSentOrDeleted) {
   testsupport::ScriptedServer server(Script{{"", "220 ready\r\n"}});
-  transfer.network.smtpPort = server.port();
-  transfer.network.pop3Port = server.port();
+  network.smtpPort = server.port();
+  network.pop3Port = server.port();
 
   WriteFile(File("favorites-local.txt"), std::string(FavoritesTransfer::kMaxMailList, 'x'));
-  EXPECT_EQ(transfer.CheckUploadSize(), 0);
+  EXPECT_EQ(Engine().CheckUploadSize(), 0);
 
   WriteFile(File("favorites-local.txt"), std::string(FavoritesTransfer::kMaxMailList + 1, 'x'));
   owner.status = "before\r\n";
-  EXPECT_EQ(transfer.CheckUploadSize(), -1);
+  EXPECT_EQ(Engine().CheckUploadSize(), -1);
   EXPECT_EQ(owner.status, "favorites list too large for mail\r\n");
-  EXPECT_EQ(transfer.Upload(), -1);
+  EXPECT_EQ(Engine().Upload(), -1);
   EXPECT_EQ(owner.status, "favorites list too large for mail\r\n");
   EXPECT_EQ(server.Connections(), 0);
 
   // The FTP ways carry any size.
-  platform::WriteSettingInt("Save method", 1);
-  EXPECT_EQ(transfer.CheckUploadSize(), 0);
+  settings.method = 1;
+  EXPECT_EQ(Engine().CheckUploadSize(), 0);
 }
 
 TEST_F(TransferTest, SilentSmtpServerEndsTheUploadInTime) {
   WriteFile(File("favorites-local.txt"), kList);
-  transfer.network.replyLimit = std::chrono::milliseconds(300);
+  network.replyLimit = std::chrono::milliseconds(300);
   const struct {
     Script script;
     int result;
@@ -194,15 +190,15 @@ TEST_F(TransferTest, SilentSmtpServerEndsTheUploadInTime) {
   };
   for (const auto& c : cases) {
     testsupport::ScriptedServer server(c.script);
-    transfer.network.smtpPort = server.port();
+    network.smtpPort = server.port();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(transfer.Upload(), c.result);
+    EXPECT_EQ(Engine().Upload(), c.result);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     const std::string line = "server did not answer in time\r\n";
     ASSERT_GE(owner.status.size(), line.size());
     EXPECT_EQ(owner.status.substr(owner.status.size() - line.size()), line);
     EXPECT_EQ(owner.status.find(line), owner.status.size() - line.size()) << "one line only";
-    EXPECT_GT(owner.paints, 0) << "the window repaints while the dialogue waits";
+    EXPECT_GT(owner.interruptChecks, 0) << "the window repaints while the dialogue waits";
   }
 }
 
@@ -257,11 +253,10 @@ TEST_F(TransferTest, DownloadTakesTheFirstFavoritesMessage) {
     Script script = Concat(Pop3Login("+OK 5 4711\r\n"), c.scan);
     script.push_back({"quit\r\n", "+OK Logging out.\r\n"});
     testsupport::ScriptedServer server(script);
-    transfer.network.pop3Port = server.port();
-    EXPECT_EQ(transfer.Download(), 0);
+    network.pop3Port = server.port();
+    EXPECT_EQ(Download(), 0);
     EXPECT_EQ(server.Received(), server.Expected());
     EXPECT_EQ(ReadFile(File("favorites-server.txt")), kList);
-    EXPECT_EQ(transfer.socket.m_nMessages, 5);
   }
 }
 
@@ -273,9 +268,9 @@ TEST_F(TransferTest, DownloadStatusLogShowsLoginSubjectsDatesAndQuit) {
                                            {"retr 3\r\n", Retr(kList)},
                                            {"quit\r\n", "+OK Logging out.\r\n"}});
   testsupport::ScriptedServer server(script);
-  transfer.network.pop3Port = server.port();
+  network.pop3Port = server.port();
   owner.status = "from the last command\r\n";
-  EXPECT_EQ(transfer.Download(), 0);
+  EXPECT_EQ(Download(), 0);
   EXPECT_EQ(owner.status, std::string(kLoginLog) + "Subject: hello\r\n" + kDate +
                               "no subject\r\nno date\r\nSubject: favorites\r\n" + kDate +
                               "+OK Logging out.\r\n");
@@ -288,10 +283,8 @@ TEST_F(TransferTest, DeleteModeDeletesInsteadOfRetrieving) {
                                           {"dele 1\r\n", "+OK Marked to be deleted.\r\n"},
                                           {"quit\r\n", "+OK Logging out, messages deleted.\r\n"}});
   testsupport::ScriptedServer server(script);
-  transfer.network.pop3Port = server.port();
-  transfer.socket.m_bDelete = 1;
-  EXPECT_EQ(transfer.Download(), 0);
-  transfer.socket.m_bDelete = 0;
+  network.pop3Port = server.port();
+  EXPECT_EQ(Download(DownloadMode::kDelete), 0);
   EXPECT_EQ(server.Received(), server.Expected());
   EXPECT_EQ(owner.status,
             std::string(kLoginLog) + "Subject: favorites\r\n" + kDate +
@@ -340,10 +333,8 @@ TEST_F(TransferTest, DownloadResultsWithoutAFavoritesMessage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     testsupport::ScriptedServer server(c.script);
-    transfer.network.pop3Port = server.port();
-    transfer.listOnly = c.listOnly ? 1 : 0;
-    EXPECT_EQ(transfer.Download(), c.result);
-    transfer.listOnly = 0;
+    network.pop3Port = server.port();
+    EXPECT_EQ(Download(c.listOnly ? DownloadMode::kList : DownloadMode::kRetrieve), c.result);
     EXPECT_EQ(server.Received(), server.Expected());
     EXPECT_EQ(owner.status, c.log);
     EXPECT_FALSE(std::filesystem::exists(File("favorites-server.txt")));
@@ -351,7 +342,7 @@ TEST_F(TransferTest, DownloadResultsWithoutAFavoritesMessage) {
 }
 
 TEST_F(TransferTest, DownloadFailuresLeaveTheEarlierServerCopy) {
-  transfer.network.replyLimit = std::chrono::milliseconds(300);
+  network.replyLimit = std::chrono::milliseconds(300);
   const std::string retr = Retr(kList);
   const struct {
     const char* name;
@@ -376,12 +367,12 @@ TEST_F(TransferTest, DownloadFailuresLeaveTheEarlierServerCopy) {
     WriteFile(File("favorites-server.txt"), "earlier\r\n");
     std::unique_ptr<testsupport::ScriptedServer> server;
     if (c.script.empty()) {
-      transfer.network.pop3Port = testsupport::UnusedLoopbackPort();
+      network.pop3Port = testsupport::UnusedLoopbackPort();
     } else {
       server = std::make_unique<testsupport::ScriptedServer>(c.script);
-      transfer.network.pop3Port = server->port();
+      network.pop3Port = server->port();
     }
-    EXPECT_EQ(transfer.Download(), -1);
+    EXPECT_EQ(Download(), -1);
     EXPECT_EQ(ReadFile(File("favorites-server.txt")), "earlier\r\n");
     const std::string line = c.lastLine;
     ASSERT_GE(owner.status.size(), line.size());
@@ -392,41 +383,40 @@ TEST_F(TransferTest, DownloadFailuresLeaveTheEarlierServerCopy) {
 // ---- Other ways ----
 
 TEST_F(TransferTest, UnknownSaveMethodDoesNothing) {
-  platform::WriteSettingInt("Save method", 3);
+  settings.method = 3;
   owner.status = "untouched\r\n";
-  EXPECT_EQ(transfer.Upload(), 0);
-  EXPECT_EQ(transfer.Download(), 0);
+  EXPECT_EQ(Engine().Upload(), 0);
+  EXPECT_EQ(Download(), 0);
   EXPECT_EQ(owner.status, "untouched\r\n");
   EXPECT_FALSE(std::filesystem::exists(File("favorites-server.txt")));
 }
 
 TEST_F(TransferTest, UnreachableFtpServerRaisesAndLogsNothing) {
   WriteFile(File("favorites-local.txt"), kList);
-  platform::WriteSettingString("ftp", "127.0.0.1");
-  transfer.network.ftpPort = testsupport::UnusedLoopbackPort();
+  settings.ftp = "127.0.0.1";
+  network.ftpPort = testsupport::UnusedLoopbackPort();
   for (int method : {1, 2}) {
-    platform::WriteSettingInt("Save method", method);
+    settings.method = method;
     owner.status = "before\r\n";
-    EXPECT_THROW(transfer.Upload(), platform::FtpError);
-    EXPECT_THROW(transfer.Download(), platform::FtpError);
+    EXPECT_THROW(Engine().Upload(), platform::FtpError);
+    EXPECT_THROW(Download(), platform::FtpError);
     EXPECT_EQ(owner.status, "before\r\n");
-    EXPECT_EQ(owner.waitDepth, 0) << "the wait cursor ends on the way out";
   }
   try {
-    transfer.Download();
+    Download();
   } catch (const platform::FtpError& error) {
     EXPECT_STRNE(error.what(), "");
   }
 }
 
 TEST_F(TransferTest, SilentFtpServerRaisesInTime) {
-  platform::WriteSettingInt("Save method", 1);
-  platform::WriteSettingString("ftp", "127.0.0.1");
-  transfer.network.replyLimit = std::chrono::milliseconds(1000);
+  settings.method = 1;
+  settings.ftp = "127.0.0.1";
+  network.replyLimit = std::chrono::milliseconds(1000);
   testsupport::ScriptedServer server(Script{{"", "", After::kHang}});
-  transfer.network.ftpPort = server.port();
+  network.ftpPort = server.port();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_THROW(transfer.Download(), platform::FtpError);
+  EXPECT_THROW(Download(), platform::FtpError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 

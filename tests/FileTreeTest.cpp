@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "FileTree.h"
-#include "FolderSnapshot.h"
-#include "TempDir.h"
+#include "platform/FileTree.h"
+#include "tests/support/FolderSnapshot.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 using testsupport::Snapshot;

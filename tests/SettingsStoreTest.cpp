@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "RegistryStore.h"
-#include "SettingsStore.h"
-#include "ShellFolders.h"
-#include "TempDir.h"
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
+#include "platform/ShellFolders.h"
+#include "tests/support/TempDir.h"
 
 using namespace platform;
 

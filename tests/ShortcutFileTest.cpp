@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <iterator>
 
-#include "ShortcutFile.h"
-#include "TempDir.h"
+#include "platform/ShortcutFile.h"
+#include "tests/support/TempDir.h"
 
 using namespace platform;
 using testsupport::ReadFile;

@@ -11,13 +11,13 @@
 #include <filesystem>
 #include <optional>
 
-#include "FakeTreeView.h"
-#include "FavoritesManager.h"
-#include "FtpError.h"
-#include "LoopbackPort.h"
-#include "SettingsStore.h"
-#include "TempDir.h"
-#include "TreeViewOps.h"
+#include "commands/Commands.h"
+#include "commands/Settings.h"
+#include "model/FavoritesList.h"
+#include "tests/support/LoopbackPort.h"
+#include "tests/support/RecordingOwner.h"
+#include "tests/support/TempDir.h"
+#include "transfer/FavoritesTransfer.h"
 
 namespace {
 
@@ -51,69 +51,83 @@ struct Servers {
 
 Servers* g_servers = nullptr;
 
-// One machine: its own home (settings, Favorites folder) and program folder, entered for the
-// life of the object.
+// One machine: its own home (settings, Favorites folder) and state folder. Its commands run
+// through the command layer, as the window runs them; the settings store is the process's, so
+// each machine writes its settings again before a command (Use).
 class Machine {
  public:
-  explicit Machine(int saveMethod) {
-    m_oldDir = fs::current_path();
-    fs::create_directories(m_home.favorites());
-    fs::current_path(m_work.path());
-    platform::WriteSettingInt("Save method", saveMethod);
-    platform::WriteSettingString("user", kUser);
-    platform::WriteSettingString("pass", kPass);
-    for (const char* host : {"smtp", "pop3", "ftp"})
-      platform::WriteSettingString(host, "127.0.0.1");
-    manager.emplace();
-    manager->SetOwner(&owner);
-    manager->transfer.SetOwner(&owner);
-    auto& network = manager->transfer.network;
-    network.smtpPort = g_servers->smtp;
-    network.pop3Port = g_servers->pop3;
-    network.ftpPort = g_servers->ftp;
-    network.replyLimit = std::chrono::seconds(20);
-  }
-  ~Machine() {
-    manager.reset();
-    fs::current_path(m_oldDir);
+  explicit Machine(int saveMethod) : m_method(saveMethod) {
+    fs::create_directories(Favorites(""));
+    Use();
+    session.Network().ftpPort = g_servers->ftp;  // the test account's host names no port
+    session.Network().replyLimit = std::chrono::seconds(20);
   }
 
-  // The Upload command: the old message is deleted first, then the checked tree is sent.
-  int UploadCommand() {
-    manager->ScanLocal();
-    ShowTree(owner.local, manager->localTree.Root(), nullptr);
-    if (manager->transfer.CheckUploadSize() != 0) return -1;
-    manager->transfer.socket.m_bDelete = 1;
-    manager->transfer.Download();
-    manager->transfer.socket.m_bDelete = 0;
-    manager->PrepareUpload();
-    return manager->transfer.Upload();
+  // Points the process's settings store and home at this machine.
+  void Use() {
+    ::setenv("HOME", m_home.path().c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (m_home / ".config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (m_home / ".local/share").c_str(), 1);
+    WriteSetting(keys::kSaveMethod, m_method);
+    WriteSetting(keys::kUser, m_user);
+    WriteSetting(keys::kPass, m_pass);
+    WriteSetting(keys::kSmtp, "127.0.0.1:" + std::to_string(g_servers->smtp));
+    WriteSetting(keys::kPop3, "127.0.0.1:" + std::to_string(g_servers->pop3));
+    WriteSetting(keys::kFtp, "127.0.0.1:" + std::to_string(g_servers->ftp));
+  }
+  void SetAccount(const std::string& user, const std::string& pass) {
+    m_user = user;
+    m_pass = pass;
+    Use();
+  }
+
+  // The window's Upload command with every local item checked.
+  commands::Outcome UploadCommand() {
+    Use();
+    commands::RefreshLocal(session);
+    return commands::Upload(session);
   }
   // Download, then Synchronize with every server item checked.
   void DownloadAndSynchronise() {
-    ASSERT_EQ(manager->transfer.Download(), 0) << owner.status;
-    ASSERT_EQ(manager->LoadServerCopy(), 0);
-    ShowTree(owner.server, manager->serverTree.Root(), nullptr);
-    manager->ScanLocal();
-    manager->Synchronise();
+    Use();
+    ASSERT_EQ(commands::Download(session), commands::Outcome::kDone) << owner.status;
+    commands::RefreshLocal(session);
+    ASSERT_EQ(commands::Synchronize(session), commands::Outcome::kDone) << owner.status;
   }
-  std::string ProgramFile(const std::string& name) const { return ReadFile(m_work / name); }
+  // Runs the real quillmere in this machine's home; its exit status, and what it printed.
+  int RunCli(const std::string& arguments, std::string* output = nullptr) {
+    Use();
+    const std::string out = m_home / "cli.out";
+    const std::string command = "env HOME='" + m_home.path() + "' XDG_CONFIG_HOME='" +
+                                (m_home / ".config") + "' XDG_STATE_HOME='" +
+                                (m_home / ".local/state") + "' '" QUILLMERE_CLI "' " + arguments +
+                                " </dev/null >'" + out + "' 2>&1";
+    const int raw = std::system(command.c_str());
+    if (output) *output = ReadFile(out);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+  std::string StateFile(const std::string& name) const {
+    return ReadFile(session.GetPlaces().WorkingFile(name));
+  }
   std::string Favorites(const std::string& relative) const {
-    return m_home.favorites() + "/" + relative;
+    return m_home / ("Favorites/" + relative);
   }
   // The favorites list of what is on disk now.
   std::string ScanText() {
-    manager->ScanLocal();
-    return manager->localTree.BuildText();
+    FavoritesManager manager;
+    manager.ScanLocal(Favorites(""));
+    return BuildText(manager.LocalTree());
   }
 
-  testsupport::FakeOwner owner;
-  std::optional<FavoritesManager> manager;
+  testsupport::RecordingOwner owner;
 
  private:
-  testsupport::TempHome m_home;
-  testsupport::TempDir m_work;
-  fs::path m_oldDir;
+  testsupport::TempDir m_home;
+  int m_method;
+  std::string m_user = kUser, m_pass = kPass;
+
+ public:
+  Session session{owner, Places(m_home / ".local/state/Quillmere", m_home / "Favorites")};
 };
 
 class TransferEndToEnd : public ::testing::Test {
@@ -153,11 +167,11 @@ class TransferEndToEnd : public ::testing::Test {
 };
 
 void ExpectSameFavorites(Machine& a, Machine& b) {
-  const std::string sent = a.ProgramFile("favorites-local.txt");
+  const std::string sent = a.StateFile("favorites-local.txt");
   ASSERT_FALSE(sent.empty());
   EXPECT_NE(sent.find('\x01'), std::string::npos);
   EXPECT_NE(sent.find('\xff'), std::string::npos);
-  EXPECT_EQ(b.ProgramFile("favorites-server.txt"), sent) << "byte for byte";
+  EXPECT_EQ(b.StateFile("favorites-server.txt"), sent) << "byte for byte";
   // B now holds A's folders and links on disk.
   EXPECT_NE(
       ReadFile(b.Favorites("News/Caf\xe9 \xff.url")).find("URL=http://caf\xe9.example/\xff\r\n"),
@@ -171,7 +185,7 @@ TEST_F(TransferEndToEnd, ByMail) {
   {
     Machine a(0);
     FillFavorites(a);
-    EXPECT_EQ(a.UploadCommand(), 0) << a.owner.status;
+    EXPECT_EQ(a.UploadCommand(), commands::Outcome::kDone) << a.owner.status;
     EXPECT_EQ(a.owner.status.substr(0, 4), "220 ");
     EXPECT_NE(a.owner.status.find("235 "), std::string::npos) << a.owner.status;
     EXPECT_NE(a.owner.status.find("\r\n221 "), std::string::npos) << a.owner.status;
@@ -179,7 +193,7 @@ TEST_F(TransferEndToEnd, ByMail) {
     // A second upload replaces the message: the delete step finds and removes the first one.
     FillFavorites(a);
     testsupport::WriteShortcut(a.Favorites("Added later.url"), "http://later.example/");
-    EXPECT_EQ(a.UploadCommand(), 0);
+    EXPECT_EQ(a.UploadCommand(), commands::Outcome::kDone);
     Machine b(0);
     b.DownloadAndSynchronise();
     ExpectSameFavorites(a, b);
@@ -190,8 +204,8 @@ TEST_F(TransferEndToEnd, ByMail) {
   {
     // A wrong password: Dovecot's refusal is shown, the dialogue goes on, nothing is found.
     Machine c(0);
-    platform::WriteSettingString("pass", "wrong");
-    EXPECT_EQ(c.manager->transfer.Download(), 1);
+    c.SetAccount(kUser, "wrong");
+    EXPECT_EQ(commands::Download(c.session), commands::Outcome::kFailed);
     EXPECT_NE(c.owner.status.find("-ERR [AUTH] Authentication failed."), std::string::npos)
         << c.owner.status;
   }
@@ -201,24 +215,28 @@ TEST_F(TransferEndToEnd, LargestListByMail) {
   const std::string list = ListOfSize(FavoritesTransfer::kMaxMailList);
   ASSERT_EQ(list.size(), 65530u);
   Machine a(0);
-  a.manager->transfer.socket.m_bDelete = 1;
-  a.manager->transfer.Download();
-  a.manager->transfer.socket.m_bDelete = 0;
-  WriteFile("favorites-local.txt", list);
-  ASSERT_EQ(a.manager->transfer.Upload(), 0) << a.owner.status;
+  // A Favorites folder whose list is exactly that long.
+  FavoritesTree tree;
+  LoadText(tree, list);
+  commands::RefreshLocal(a.session);
+  for (const FavoriteNode* n = tree.Root()->firstChild; n; n = n->nextSibling) {
+    testsupport::WriteShortcut(a.Favorites(std::string(n->Name()) + ".url"), std::string(n->Url()));
+  }
+  ASSERT_EQ(a.ScanText().size(), list.size());
+  ASSERT_EQ(a.UploadCommand(), commands::Outcome::kDone) << a.owner.status;
   Machine b(0);
-  ASSERT_EQ(b.manager->transfer.Download(), 0) << b.owner.status;
-  EXPECT_EQ(b.ProgramFile("favorites-server.txt"), list);
+  ASSERT_EQ(commands::Download(b.session), commands::Outcome::kDone) << b.owner.status;
+  EXPECT_EQ(b.StateFile("favorites-server.txt"), a.ScanText());
 }
 
 TEST_F(TransferEndToEnd, ByTheUsersFtpServer) {
   Machine a(1);
   FillFavorites(a);
-  EXPECT_EQ(a.UploadCommand(), 0);
+  EXPECT_EQ(a.UploadCommand(), commands::Outcome::kDone);
   EXPECT_NE(a.owner.status.find("Upload to ftp server successfully\r\n"), std::string::npos)
       << a.owner.status;
   EXPECT_EQ(ReadFile(g_servers->dir / "ftp/alice/favorites.txt"),
-            a.ProgramFile("favorites-local.txt"));
+            a.StateFile("favorites-local.txt"));
   Machine b(1);
   b.DownloadAndSynchronise();
   EXPECT_NE(b.owner.status.find("Download from ftp server successfully\r\n"), std::string::npos);
@@ -230,45 +248,66 @@ TEST_F(TransferEndToEnd, ByTheUsersFtpServer) {
 TEST_F(TransferEndToEnd, TenMegabytesByFtp) {
   const std::string list = ListOfSize(10 << 20);
   Machine a(1);
-  WriteFile("favorites-local.txt", list);
-  ASSERT_EQ(a.manager->transfer.Upload(), 0);
-  EXPECT_EQ(a.owner.status, "Upload to ftp server successfully\r\n");
+  LoadText(a.session.Manager().LocalTree(), list);
+  ASSERT_EQ(commands::Upload(a.session), commands::Outcome::kDone);
+  EXPECT_NE(a.owner.status.find("Upload to ftp server successfully\r\n"), std::string::npos);
   Machine b(1);
-  ASSERT_EQ(b.manager->transfer.Download(), 0);
+  ASSERT_EQ(commands::Download(b.session), commands::Outcome::kDone);
   EXPECT_EQ(b.owner.status, "Download from ftp server successfully\r\n");
-  EXPECT_TRUE(b.ProgramFile("favorites-server.txt") == list);
+  EXPECT_TRUE(b.StateFile("favorites-server.txt") == list);
 }
 
 TEST_F(TransferEndToEnd, ByTheTestAccount) {
   Machine a(2);
   FillFavorites(a);
-  EXPECT_EQ(a.UploadCommand(), 0);
+  EXPECT_EQ(a.UploadCommand(), commands::Outcome::kDone);
   EXPECT_EQ(
       ReadFile(g_servers->dir / ("ftp/" QUILLMERE_TEST_USER "/Quillmere/favoritesalices3cret.txt")),
-      a.ProgramFile("favorites-local.txt"));
+      a.StateFile("favorites-local.txt"));
   Machine b(2);
   b.DownloadAndSynchronise();
   ExpectSameFavorites(a, b);
 
   // Another user of the test account has a file of their own, and none yet.
   Machine c(2);
-  platform::WriteSettingString("user", "bob");
-  WriteFile("favorites-server.txt", "earlier\r\n");
-  EXPECT_EQ(c.manager->transfer.Download(), 0);
+  c.SetAccount("bob", kPass);
+  commands::Download(c.session);
   EXPECT_EQ(c.owner.status, "Download from ftp server failed\r\n");
-  EXPECT_EQ(c.ProgramFile("favorites-server.txt"), "earlier\r\n");
+  EXPECT_EQ(c.StateFile("favorites-server.txt"), "");
 }
 
 TEST_F(TransferEndToEnd, WrongFtpPasswordRaises) {
   Machine a(1);
-  platform::WriteSettingString("pass", "wrong");
-  try {
-    a.manager->transfer.Download();
-    ADD_FAILURE() << "no error raised";
-  } catch (const platform::FtpError& error) {
-    EXPECT_STRNE(error.what(), "");
-  }
+  a.SetAccount(kUser, "wrong");
+  EXPECT_EQ(commands::Download(a.session), commands::Outcome::kFailed);
+  ASSERT_EQ(a.owner.told.size(), 1u);
+  EXPECT_EQ(a.owner.told[0].kind, CommandOwner::Notice::kError);
+  EXPECT_NE(a.owner.told[0].text, "");
   EXPECT_EQ(a.owner.status, "");
+}
+
+// The command line runs the same sequences: machine A uploads with quillmere, B downloads and
+// synchronises with it, by mail and by FTP.
+TEST_F(TransferEndToEnd, ThroughTheCommandLine) {
+  for (int method : {0, 1}) {
+    SCOPED_TRACE(method == 0 ? "mail" : "ftp");
+    Machine a(method);
+    FillFavorites(a);
+    std::string out;
+    ASSERT_EQ(a.RunCli("upload", &out), 0) << out;
+    Machine b(method);
+    ASSERT_EQ(b.RunCli("download", &out), 0) << out;
+    ASSERT_EQ(b.RunCli("synchronize --dry-run", &out), 0) << out;
+    EXPECT_NE(out.find("would create link News/Paper\thttp://paper.example/today\n"),
+              std::string::npos)
+        << out;
+    EXPECT_FALSE(fs::exists(b.Favorites("News")));
+    ASSERT_EQ(b.RunCli("synchronize --exclude News", &out), 0) << out;
+    EXPECT_TRUE(fs::exists(b.Favorites("Search.url")));
+    EXPECT_FALSE(fs::exists(b.Favorites("News")));
+    ASSERT_EQ(b.RunCli("show local", &out), 0) << out;
+    EXPECT_NE(out.find("Search\thttps://search.example/?q=a&b=c\n"), std::string::npos) << out;
+  }
 }
 
 }  // namespace

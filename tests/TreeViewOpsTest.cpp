@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "FakeTreeView.h"
-#include "FavoritesTree.h"
-#include "TreeText.h"
-#include "TreeViewOps.h"
+#include "tests/support/FakeTreeView.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesTree.h"
+#include "tests/support/TreeText.h"
+#include "model/TreeViewOps.h"
 
 using testsupport::FakeTreeView;
 
@@ -13,10 +14,10 @@ namespace {
 //   A: a1, a2, B: b1
 //   c (link)
 struct Fixture {
-  FavoritesTree tree{"/unused"};
+  FavoritesTree tree;
   FakeTreeView view;
   Fixture() {
-    tree.LoadText(
+    LoadText(tree, 
         "Root\r\n\tA\r\n\t\ta1\x01u1\r\n\t\ta2\x01u2\r\n\t\tB\r\n\t\t\tb1\x01u3\r\n\tc\x01u4\r\n");
     ShowTree(view, tree.Root(), nullptr);
   }
@@ -100,7 +101,7 @@ TEST(ReadChecks, MarksUncheckedNodesAndKeepsPartialOnes) {
   ReadChecks(f.view, f.view.FirstRoot(), f.tree.Root());
   EXPECT_EQ(testsupport::Describe(f.tree.Root()),
             "Root\n  A\n    a1 | u1\n    a2 | u2\n    -B\n      -b1 | u3\n  c | u4\n");
-  EXPECT_EQ(f.tree.BuildText(), "Root\r\n\tA\r\n\t\ta1\x01u1\r\n\t\ta2\x01u2\r\n\tc\x01u4\r\n");
+  EXPECT_EQ(BuildText(f.tree), "Root\r\n\tA\r\n\t\ta1\x01u1\r\n\t\ta2\x01u2\r\n\tc\x01u4\r\n");
   f.Press("0/2");  // checked again: takes part in the next read
   ReadChecks(f.view, f.view.FirstRoot(), f.tree.Root());
   EXPECT_EQ(f.tree.Root()->firstChild->firstChild->nextSibling->nextSibling->excluded, 0);
@@ -109,8 +110,8 @@ TEST(ReadChecks, MarksUncheckedNodesAndKeepsPartialOnes) {
 TEST(ReadChecks, PairsByPositionAndStopsAtTheShorterList) {
   Fixture f;
   f.Press("1");  // c off
-  FavoritesTree other{"/unused"};
-  other.LoadText("X\r\n\tfirst\r\n\tsecond\r\n\tthird\r\n");
+  FavoritesTree other;
+  LoadText(other, "X\r\n\tfirst\r\n\tsecond\r\n\tthird\r\n");
   ReadChecks(f.view, f.view.FirstRoot(), other.Root());
   EXPECT_EQ(testsupport::Describe(other.Root()), "X\n  first\n  -second\n  third\n");
   EXPECT_EQ(ReadChecks(f.view, nullptr, other.Root()), 0);

@@ -1,4 +1,4 @@
-#include "Base64.h"
+#include "transfer/Base64.h"
 
 std::string EncodeBase64(std::string_view bytes) {
   static constexpr char kAlphabet[] =

@@ -1,11 +1,11 @@
-#include "CMailSocket.h"
+#include "transfer/CMailSocket.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "TcpClient.h"
-#include "TransferOwner.h"
-#include "WholeFile.h"
+#include "platform/CommandOwner.h"
+#include "platform/TcpClient.h"
 
 namespace {
 
@@ -13,7 +13,6 @@ constexpr std::string_view kTimedOut = "server did not answer in time\r\n";
 constexpr std::string_view kLost = "connection lost\r\n";
 constexpr std::string_view kTooLong = "server reply too long\r\n";
 constexpr std::string_view kDamaged = "favorites message damaged\r\n";
-constexpr std::string_view kNotWritten = "favorites-server.txt can't be written\r\n";
 
 // A status line is logged as the reply buffer of one read showed it: at most this many bytes.
 constexpr std::size_t kLoggedReply = 1023;
@@ -109,16 +108,22 @@ void CMailSocket::Close() {
   m_pending.clear();
 }
 
+std::optional<std::string> CMailSocket::TakeList() {
+  std::optional<std::string> list = std::move(m_list);
+  m_list.reset();
+  return list;
+}
+
 void CMailSocket::LogStatus(std::string_view text) {
   if (m_pOwner) m_pOwner->LogStatus(text);
 }
 
-bool CMailSocket::OpenDialogue(TransferOwner* owner, const std::string& host, int port) {
+bool CMailSocket::OpenDialogue(CommandOwner* owner, const std::string& host, int port) {
   Close();
   m_pOwner = owner;
   auto client = std::make_unique<platform::TcpClient>();
   client->SetWaitHook([this] {
-    if (m_pOwner) m_pOwner->KeepPainting();
+    if (m_pOwner) m_pOwner->Interrupted();
   });
   if (!client->Connect(host, port, m_connectLimit)) {
     LogStatus("connection fail\r\n");
@@ -127,9 +132,10 @@ bool CMailSocket::OpenDialogue(TransferOwner* owner, const std::string& host, in
   return OpenDialogue(owner, std::move(client));
 }
 
-bool CMailSocket::OpenDialogue(TransferOwner* owner,
+bool CMailSocket::OpenDialogue(CommandOwner* owner,
                                std::unique_ptr<platform::StreamConnection> connection) {
   Close();
+  m_list.reset();
   m_pOwner = owner;
   m_connection = std::move(connection);
   // The greeting is shown, not judged.
@@ -253,8 +259,5 @@ void CMailSocket::RetrieveList() {
     LogStatus(kDamaged);
     return;
   }
-  const std::string_view list = reply.substr(listStart, static_cast<std::size_t>(length - 5));
-
-  // The copy is whole or untouched.
-  if (platform::ReplaceFileWhole(kServerFile, list) != 0) LogStatus(kNotWritten);
+  m_list.emplace(reply.substr(listStart, static_cast<std::size_t>(length - 5)));
 }

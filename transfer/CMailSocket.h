@@ -2,15 +2,17 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "StreamConnection.h"
+#include "platform/StreamConnection.h"
 
-class TransferOwner;
+class CommandOwner;
 
 // The SMTP and POP3 socket of the transfer engine. It reads every reply whole, however the server
-// splits it, and bounds every wait: a reply that doesn't come whole in time ends the dialogue.
+// splits it, and bounds every wait: a reply that doesn't come whole in time ends the dialogue. A
+// retrieved favorites list is handed to the engine, which stores it.
 class CMailSocket {
  public:
   CMailSocket();
@@ -20,9 +22,9 @@ class CMailSocket {
 
   // Opens a dialogue: drops the previous connection, connects and logs the server's greeting.
   // False when there is no connection ("connection fail\r\n") or no greeting in time.
-  bool OpenDialogue(TransferOwner* owner, const std::string& host, int port);
+  bool OpenDialogue(CommandOwner* owner, const std::string& host, int port);
   // The same over a connection made elsewhere (scripted servers, the fuzzer).
-  bool OpenDialogue(TransferOwner* owner, std::unique_ptr<platform::StreamConnection> connection);
+  bool OpenDialogue(CommandOwner* owner, std::unique_ptr<platform::StreamConnection> connection);
 
   // Sends one command and reads its reply. count <= 2: command is a line ending in "\r\n";
   // count > 2: command is a block of count bytes (the mail message). Returns 0 for a positive or
@@ -35,15 +37,16 @@ class CMailSocket {
   void Close();
   // The reply to the last command, whole. Empty after a failed wait.
   const std::string& LastReply() const { return m_reply; }
+  // Messages in the mailbox, from the last non-empty reply to STAT.
+  int Messages() const { return m_nMessages; }
+  // While set, a recognised favorites message is deleted instead of retrieved.
+  void SetDeleteMode(bool deleteMode) { m_bDelete = deleteMode ? 1 : 0; }
+  // The favorites list of the last retrieval, handed over once; none when no retrieval found it.
+  std::optional<std::string> TakeList();
   // The limits are seams for tests; the defaults suit real servers.
   void SetTimeLimits(std::chrono::milliseconds connect, std::chrono::milliseconds reply);
 
-  TransferOwner* m_pOwner = nullptr;
-  int m_nMessages = 0;  // messages in the mailbox, from the last non-empty reply to STAT
-  int m_bDelete = 0;    // while set, a recognised favorites message is deleted, not retrieved
-
   static constexpr std::size_t kMaxReply = 1 << 20;  // no reply this program needs comes near it
-  static constexpr const char* kServerFile = "favorites-server.txt";
 
  private:
   enum class ReplyKind { kStatus, kMultiLine };
@@ -56,10 +59,14 @@ class CMailSocket {
   int ExamineMessage(const char* command);
   void RetrieveList();
 
+  CommandOwner* m_pOwner = nullptr;  // whose status log receives this socket's lines
+  int m_nMessages = 0;
+  int m_bDelete = 0;
   std::unique_ptr<platform::StreamConnection> m_connection;
   std::string m_pending;  // bytes received beyond the last reply
   std::string m_reply;
   std::size_t m_contentEnd = 0;  // where the terminating "." line of a multi-line reply starts
+  std::optional<std::string> m_list;
   std::chrono::milliseconds m_connectLimit{15000};
   std::chrono::milliseconds m_replyLimit{30000};
 };

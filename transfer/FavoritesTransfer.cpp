@@ -1,24 +1,19 @@
-#include "FavoritesTransfer.h"
+#include "transfer/FavoritesTransfer.h"
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
-#include "Base64.h"
-#include "FtpConnection.h"
-#include "SettingsStore.h"
+#include "platform/CommandOwner.h"
+#include "platform/FtpConnection.h"
+#include "platform/WholeFile.h"
+#include "transfer/Base64.h"
+#include "transfer/ServerAddress.h"
 
 namespace {
 
 constexpr std::string_view kTooLarge = "favorites list too large for mail\r\n";
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
+constexpr std::string_view kNotWritten = "favorites-server.txt can't be written\r\n";
 
 bool FileLargerThan(const std::string& path, std::uintmax_t limit) {
   std::error_code error;
@@ -28,8 +23,17 @@ bool FileLargerThan(const std::string& path, std::uintmax_t limit) {
 
 }  // namespace
 
+FavoritesTransfer::FavoritesTransfer(CommandOwner& owner, TransferSettings settings, Files files,
+                                     TransferNetwork network)
+    : m_owner(owner),
+      m_settings(std::move(settings)),
+      m_files(std::move(files)),
+      m_network(network) {
+  m_socket.SetTimeLimits(m_network.connectLimit, m_network.replyLimit);
+}
+
 void FavoritesTransfer::LogStatus(std::string_view text) {
-  if (owner) owner->LogStatus(text);
+  m_owner.LogStatus(text);
 }
 
 std::string FavoritesTransfer::BuildMessage(std::string_view list) {
@@ -43,26 +47,29 @@ std::string FavoritesTransfer::BuildMessage(std::string_view list) {
 }
 
 std::string FavoritesTransfer::MailDomain(const std::string& smtpHost) {
-  const std::size_t dot = smtpHost.find('.');
-  return dot == std::string::npos ? smtpHost : smtpHost.substr(dot + 1);
+  // From the host alone: a port is not part of the domain.
+  const ServerAddress address = ParseServerAddress(smtpHost, 25);
+  const std::string& host = address.valid ? address.host : smtpHost;
+  const std::size_t dot = host.find('.');
+  return dot == std::string::npos ? host : host.substr(dot + 1);
 }
 
 std::string FavoritesTransfer::TestAccountFile() const {
-  return "Quillmere/" + remoteFile.substr(0, remoteFile.find('.')) +
-         platform::GetSettingString("user") + platform::GetSettingString("pass") + ".txt";
+  const std::string_view remote = kRemoteFile;
+  return "Quillmere/" + std::string(remote.substr(0, remote.find('.'))) + m_settings.user +
+         m_settings.pass + ".txt";
 }
 
 int FavoritesTransfer::CheckUploadSize() {
-  if (platform::GetSettingInt("Save method") != 0) return 0;
-  if (!FileLargerThan(localFile, kMaxMailList)) return 0;
-  if (owner) owner->ClearStatus();
+  if (m_settings.method != 0) return 0;
+  if (!FileLargerThan(m_files.local, kMaxMailList)) return 0;
+  m_owner.ClearStatus();
   LogStatus(kTooLarge);
   return -1;
 }
 
 int FavoritesTransfer::Upload() {
-  const WaitCursor wait(owner);
-  switch (platform::GetSettingInt("Save method")) {
+  switch (m_settings.method) {
     case 0:
       return UploadByMail();
     case 1:
@@ -76,11 +83,10 @@ int FavoritesTransfer::Upload() {
   }
 }
 
-int FavoritesTransfer::Download() {
-  const WaitCursor wait(owner);
-  switch (platform::GetSettingInt("Save method")) {
+int FavoritesTransfer::Download(DownloadMode mode) {
+  switch (m_settings.method) {
     case 0:
-      return DownloadByMail();
+      return DownloadByMail(mode);
     case 1:
       DownloadByFtp(false);
       return 0;
@@ -93,9 +99,9 @@ int FavoritesTransfer::Download() {
 }
 
 int FavoritesTransfer::UploadByMail() {
-  if (owner) owner->ClearStatus();
+  m_owner.ClearStatus();
   std::string list;
-  if (!ReadWholeFile(localFile, list)) return -1;
+  if (!platform::ReadWholeFile(m_files.local, list)) return -1;
   // The four hex digits of the length field can't describe a longer list; a message that lied
   // about its length would be read back wrong.
   if (list.size() > kMaxMailList) {
@@ -104,47 +110,51 @@ int FavoritesTransfer::UploadByMail() {
   }
   const std::string message = BuildMessage(list);
 
-  socket.SetTimeLimits(network.connectLimit, network.replyLimit);
-  const std::string smtp = platform::GetSettingString("smtp");
-  if (!socket.OpenDialogue(owner, smtp, network.smtpPort)) return -2;
+  const std::string& smtp = m_settings.smtp;
+  const ServerAddress server = ParseServerAddress(smtp, m_network.smtpPort);
+  if (!m_socket.OpenDialogue(&m_owner, server.valid ? server.host : std::string(), server.port)) {
+    return -2;
+  }
 
-  const std::string user = platform::GetSettingString("user");
+  const std::string& user = m_settings.user;
   const std::string address = user + "@" + MailDomain(smtp);
   const std::string lines[] = {
       "helo pelgo\r\n",
       "auth login\r\n",
       EncodeBase64(user) + "\r\n",
-      EncodeBase64(platform::GetSettingString("pass")) + "\r\n",
+      EncodeBase64(m_settings.pass) + "\r\n",
       "mail from: <" + address + ">\r\n",
       "rcpt to: <" + address + ">\r\n",
       "data\r\n",
   };
   for (const std::string& line : lines) {
-    if (socket.SendCommand(line.c_str(), 1) < 0) return -1;
+    if (m_socket.SendCommand(line.c_str(), 1) < 0) return -1;
   }
-  if (socket.SendCommand(message.data(), static_cast<int>(message.size())) < 0) return -1;
-  return socket.SendCommand("quit\r\n", 1);
+  if (m_socket.SendCommand(message.data(), static_cast<int>(message.size())) < 0) return -1;
+  return m_socket.SendCommand("quit\r\n", 1);
 }
 
-int FavoritesTransfer::DownloadByMail() {
-  if (owner) owner->ClearStatus();
-  socket.SetTimeLimits(network.connectLimit, network.replyLimit);
-  if (!socket.OpenDialogue(owner, platform::GetSettingString("pop3"), network.pop3Port)) {
+int FavoritesTransfer::DownloadByMail(DownloadMode mode) {
+  m_owner.ClearStatus();
+  m_socket.SetDeleteMode(mode == DownloadMode::kDelete);
+  const ServerAddress server = ParseServerAddress(m_settings.pop3, m_network.pop3Port);
+  if (!m_socket.OpenDialogue(&m_owner, server.valid ? server.host : std::string(), server.port)) {
     return -1;
   }
   const std::string lines[] = {
-      "user " + platform::GetSettingString("user") + "\r\n",
-      "pass " + platform::GetSettingString("pass") + "\r\n",
+      "user " + m_settings.user + "\r\n",
+      "pass " + m_settings.pass + "\r\n",
       "stat\r\n",
   };
   for (const std::string& line : lines) {
-    if (socket.SendCommand(line.c_str(), 1) < 0) return -1;
+    if (m_socket.SendCommand(line.c_str(), 1) < 0) return -1;
   }
+  const bool listOnly = mode == DownloadMode::kList;
   bool found = false;
   if (!listOnly) {
-    for (int k = 1; k <= socket.m_nMessages; ++k) {
+    for (int k = 1; k <= m_socket.Messages(); ++k) {
       const std::string top = "top " + std::to_string(k) + " 0\r\n";
-      const int result = socket.SendCommand(top.c_str(), 2);
+      const int result = m_socket.SendCommand(top.c_str(), 2);
       if (result < 0) return -1;
       if (result == 1) {
         found = true;
@@ -152,45 +162,39 @@ int FavoritesTransfer::DownloadByMail() {
       }
       // A message the server won't show doesn't exist, nor do the ones after it; this also keeps
       // a server that claims billions of messages from holding the scan.
-      if (socket.LastReply().rfind("+OK", 0) != 0) break;
+      if (m_socket.LastReply().rfind("+OK", 0) != 0) break;
     }
   }
-  const int quit = socket.SendCommand("quit\r\n", 1);
+  // The copy is whole or untouched.
+  if (std::optional<std::string> list = m_socket.TakeList()) {
+    if (platform::ReplaceFileWhole(m_files.server, *list) != 0) LogStatus(kNotWritten);
+  }
+  const int quit = m_socket.SendCommand("quit\r\n", 1);
   if (quit < 0) return quit;
   return found || listOnly ? quit : 1;
 }
 
+platform::FtpConnection FavoritesTransfer::ConnectFtp(bool testAccount) {
+  const auto paint = [this] { m_owner.Interrupted(); };
+  const platform::FtpConnection::Limits limits{m_network.connectLimit, m_network.replyLimit};
+  if (testAccount) {
+    return platform::FtpConnection(QUILLMERE_TEST_HOST, m_network.ftpPort, QUILLMERE_TEST_USER,
+                                   QUILLMERE_TEST_PASS, limits, paint);
+  }
+  const ServerAddress server = ParseServerAddress(m_settings.ftp, m_network.ftpPort);
+  return platform::FtpConnection(server.valid ? server.host : std::string(), server.port,
+                                 m_settings.user, m_settings.pass, limits, paint);
+}
+
 void FavoritesTransfer::UploadByFtp(bool testAccount) {
-  const std::string user = platform::GetSettingString("user");
-  const std::string pass = platform::GetSettingString("pass");
-  const auto paint = [this] {
-    if (owner) owner->KeepPainting();
-  };
-  const platform::FtpConnection::Limits limits{network.connectLimit, network.replyLimit};
-  const bool stored =
-      testAccount ? platform::FtpConnection(QUILLMERE_TEST_HOST, network.ftpPort,
-                                            QUILLMERE_TEST_USER, QUILLMERE_TEST_PASS, limits, paint)
-                        .PutFile(localFile, TestAccountFile())
-                  : platform::FtpConnection(platform::GetSettingString("ftp"), network.ftpPort,
-                                            user, pass, limits, paint)
-                        .PutFile(localFile, remoteFile);
+  const bool stored = ConnectFtp(testAccount)
+                          .PutFile(m_files.local, testAccount ? TestAccountFile() : kRemoteFile);
   LogStatus(stored ? "Upload to ftp server successfully\r\n" : "Upload to ftp server failed\r\n");
 }
 
 void FavoritesTransfer::DownloadByFtp(bool testAccount) {
-  const std::string user = platform::GetSettingString("user");
-  const std::string pass = platform::GetSettingString("pass");
-  const auto paint = [this] {
-    if (owner) owner->KeepPainting();
-  };
-  const platform::FtpConnection::Limits limits{network.connectLimit, network.replyLimit};
-  const bool fetched =
-      testAccount ? platform::FtpConnection(QUILLMERE_TEST_HOST, network.ftpPort,
-                                            QUILLMERE_TEST_USER, QUILLMERE_TEST_PASS, limits, paint)
-                        .GetFile(TestAccountFile(), serverFile)
-                  : platform::FtpConnection(platform::GetSettingString("ftp"), network.ftpPort,
-                                            user, pass, limits, paint)
-                        .GetFile(remoteFile, serverFile);
+  const bool fetched = ConnectFtp(testAccount)
+                           .GetFile(testAccount ? TestAccountFile() : kRemoteFile, m_files.server);
   LogStatus(fetched ? "Download from ftp server successfully\r\n"
                     : "Download from ftp server failed\r\n");
 }

@@ -1,25 +1,36 @@
 #pragma once
 
-#include <chrono>
 #include <string>
 #include <string_view>
 
-#include "CMailSocket.h"
-#include "TransferOwner.h"
+#include "platform/FtpConnection.h"
+#include "transfer/CMailSocket.h"
+#include "transfer/TransferSettings.h"
+
+class CommandOwner;
 
 // The transfer engine: carries the favorites list to the server and back, by mail (SMTP up, POP3
-// down), through the user's FTP server or through the built-in test account.
+// down), through the user's FTP server or through the built-in test account, as the settings it
+// is made with say. One engine serves one command.
 class FavoritesTransfer {
  public:
-  void SetOwner(TransferOwner* dialog) { owner = dialog; }
+  // The engine's two files: the list an upload sends, and where a download stores the copy.
+  struct Files {
+    std::string local;
+    std::string server;
+  };
+
+  FavoritesTransfer(CommandOwner& owner, TransferSettings settings, Files files,
+                    TransferNetwork network = {});
+
   // 0 done (the FTP ways whatever the store did), -1 the list can't be read or is too large for
-  // the mail, or the server refused; -2 no connection to the SMTP server.
+  // the mail, or the server refused; -2 no connection to the SMTP server. The FTP ways raise
+  // platform::FtpError when the server can't be reached or refuses the login.
   int Upload();
   // 0 fetched (or deleted, or listed), 1 no favorites message in the mailbox, -1 failure.
-  int Download();
-  // Asked before the Upload command deletes the old message from the mailbox: -1, with one status
-  // line, when the mail way is chosen and "favorites-local.txt" is too large for the message's
-  // length field; 0 otherwise.
+  int Download(DownloadMode mode);
+  // -1, with one status line, when the mail way is chosen and the upload's list is too large for
+  // the message's length field; 0 otherwise. Asked before anything is deleted or sent.
   int CheckUploadSize();
   void LogStatus(std::string_view text);
 
@@ -27,32 +38,23 @@ class FavoritesTransfer {
   static std::string BuildMessage(std::string_view list);
   // The mail domain from the "smtp" setting: what follows its first dot, else all of it.
   static std::string MailDomain(const std::string& smtpHost);
+  // The remote name on the built-in test account: "Quillmere/favorites<user><pass>.txt".
+  std::string TestAccountFile() const;
 
   static constexpr std::size_t kMaxMailList = 0xffff - 5;
-
-  int listOnly = 0;
-  TransferOwner* owner = nullptr;
-  const std::string localFile = "favorites-local.txt";
-  const std::string serverFile = "favorites-server.txt";
-  const std::string remoteFile = "favorites.txt";
-  CMailSocket socket;
-
-  // Ports and time limits of the three ways. Tests point them at servers of their own.
-  struct Network {
-    int smtpPort = 25;
-    int pop3Port = 110;
-    int ftpPort = 21;
-    std::chrono::milliseconds connectLimit{15000};
-    std::chrono::milliseconds replyLimit{30000};
-  };
-  Network network;
+  static constexpr const char* kRemoteFile = "favorites.txt";
 
  private:
   int UploadByMail();
-  int DownloadByMail();
-  // Way 1 (the user's server) or way 2 (the test account); raises platform::FtpError when the
-  // server can't be reached or refuses the login.
+  int DownloadByMail(DownloadMode mode);
+  // Way 1 (the user's server) or way 2 (the test account).
+  platform::FtpConnection ConnectFtp(bool testAccount);
   void UploadByFtp(bool testAccount);
   void DownloadByFtp(bool testAccount);
-  std::string TestAccountFile() const;
+
+  CommandOwner& m_owner;
+  TransferSettings m_settings;
+  Files m_files;
+  TransferNetwork m_network;
+  CMailSocket m_socket;
 };

@@ -5,16 +5,17 @@
 #include <string>
 #include <string_view>
 
-#include "FavoritesTree.h"
-#include "FuzzCheck.h"
-#include "FuzzTree.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesTree.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/FuzzTree.h"
 
 using fuzzcheck::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  FavoritesTree first("/unused");
-  first.LoadText(bytes);
+  FavoritesTree first;
+  LoadText(first, std::string(bytes));
   Require(first.Root() != nullptr, "a read always gives a root");
   Require(first.Root()->nextSibling == nullptr, "the root has no siblings");
   size_t nodes = 0;
@@ -27,12 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   Require(nodes <= size / 2 + 1, "every node but an unterminated first one costs a CR LF");
 
-  const std::string text = first.BuildText();
+  const std::string text = BuildText(first);
   Require(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0,
           "the written list ends with CR LF");
-  FavoritesTree second("/unused");
-  second.LoadText(text);
+  FavoritesTree second;
+  LoadText(second, text);
   Require(fuzzcheck::SameTree(first.Root(), second.Root()), "the second read gives the same tree");
-  Require(second.BuildText() == text, "the second write gives the same bytes");
+  Require(BuildText(second) == text, "the second write gives the same bytes");
   return 0;
 }

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "FavoriteNode.h"
+#include "model/FavoriteNode.h"
 
 namespace fuzzcheck {
 
@@ -19,8 +19,8 @@ inline bool SameTree(const FavoriteNode* a, const FavoriteNode* b) {
       continue;
     }
     if (x->text != y->text || x->excluded != y->excluded) return false;
-    pending.emplace_back(x->nextSibling.get(), y->nextSibling.get());
-    pending.emplace_back(x->firstChild.get(), y->firstChild.get());
+    pending.emplace_back(x->nextSibling, y->nextSibling);
+    pending.emplace_back(x->firstChild, y->firstChild);
   }
   return true;
 }
@@ -34,8 +34,8 @@ void ForEachNode(const FavoriteNode* root, Visit visit) {
     pending.pop_back();
     if (!node) continue;
     visit(*node);
-    pending.push_back(node->nextSibling.get());
-    pending.push_back(node->firstChild.get());
+    pending.push_back(node->nextSibling);
+    pending.push_back(node->firstChild);
   }
 }
 

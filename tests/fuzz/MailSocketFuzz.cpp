@@ -18,28 +18,18 @@
 #include <string_view>
 #include <vector>
 
-#include "CMailSocket.h"
-#include "FavoritesTransfer.h"
-#include "FuzzCheck.h"
-#include "StreamConnection.h"
-#include "TransferOwner.h"
+#include "transfer/CMailSocket.h"
+#include "transfer/FavoritesTransfer.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "platform/StreamConnection.h"
+#include "tests/support/RecordingOwner.h"
 
 using fuzzcheck::Require;
 using platform::IoResult;
 
 namespace {
 
-constexpr std::string_view kOldCopy = "Favorites\r\n\tthe copy from before\r\n";
-
-class Owner : public TransferOwner {
- public:
-  void LogStatus(std::string_view text) override { status.append(text); }
-  void ClearStatus() override { status.clear(); }
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-  void KeepPainting() override {}
-  std::string status;
-};
+using Owner = testsupport::RecordingOwner;
 
 // The server: the fuzzer's bytes, handed out in reads of sizes the fuzzer also chooses. At the
 // end it either closes the stream or stays silent until the deadline; a send can fail too.
@@ -78,11 +68,6 @@ class FuzzServer : public platform::StreamConnection {
   size_t m_read = 0;
 };
 
-std::string ReadFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -107,13 +92,13 @@ bool SentAsAList(std::string_view stream, std::string_view list) {
 }
 
 void RunPop3(CMailSocket& socket, bool deleteMode) {
-  socket.m_bDelete = deleteMode ? 1 : 0;
+  socket.SetDeleteMode(deleteMode);
   for (const char* line : {"user someone\r\n", "pass secret\r\n", "stat\r\n"}) {
     if (socket.SendCommand(line, 1) < 0) return;
   }
-  Require(socket.m_nMessages >= 0, "the message count is never negative");
+  Require(socket.Messages() >= 0, "the message count is never negative");
   // The engine's loop, bounded here to keep one run short.
-  for (int k = 1; k <= socket.m_nMessages && k <= 8; ++k) {
+  for (int k = 1; k <= socket.Messages() && k <= 8; ++k) {
     const std::string top = "top " + std::to_string(k) + " 0\r\n";
     const int result = socket.SendCommand(top.c_str(), 2);
     Require(result >= -1 && result <= 1, "a TOP verdict is -1, 0 or 1");
@@ -140,13 +125,6 @@ void RunSmtp(CMailSocket& socket) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The retrieval writes into the current directory: give it one of its own.
-  std::string dir = (std::filesystem::temp_directory_path() / "quillmere-fuzz-XXXXXX").string();
-  if (!::mkdtemp(dir.data()) || ::chdir(dir.c_str()) != 0) std::abort();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   const uint8_t mode = input.ConsumeIntegral<uint8_t>();
@@ -161,12 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   const std::string stream = input.ConsumeRemainingBytesAsString();
 
-  {
-    std::ofstream old(CMailSocket::kServerFile, std::ios::binary | std::ios::trunc);
-    old << kOldCopy;
-  }
   Owner owner;
   std::vector<std::string> sent;
+  std::optional<std::string> copy;
   {
     CMailSocket socket;
     socket.SetTimeLimits(std::chrono::milliseconds(50), std::chrono::milliseconds(50));
@@ -178,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         RunPop3(socket, deleteMode);
       }
     }
+    copy = socket.TakeList();
   }
 
   for (const std::string& command : sent) {
@@ -191,16 +167,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             "RETR and DELE name the message that TOP examined");
   }
 
-  const std::string copy = ReadFile(CMailSocket::kServerFile);
-  if (copy != kOldCopy) {
-    Require(!smtp && !deleteMode, "only a retrieval writes the server copy");
-    Require(SentAsAList(stream, copy), "the server copy is one whole list the server sent");
+  if (copy) {
+    Require(!smtp && !deleteMode, "only a retrieval hands over a server copy");
+    Require(SentAsAList(stream, *copy), "the server copy is one whole list the server sent");
   }
-  size_t files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(".")) {
-    ++files;
-    Require(entry.path().filename() == CMailSocket::kServerFile, "no other file is left behind");
-  }
-  Require(files == 1, "the server copy is still there");
   return 0;
 }

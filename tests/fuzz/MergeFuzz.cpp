@@ -4,10 +4,10 @@
 // only folders and shortcut files that read back are added; and a second synchronisation of the
 // same list makes nothing new.
 //
-// The first byte chooses the way in: bits 0-1 the path (0: LoadText and a merge at the root;
-// 1: Load from a file and a merge at the root; 2: LoadText and a merge into the local node that
-// bits 4-7 pick; 3: the server copy file and Synchronise), bits 2-3 which server nodes the user
-// unchecked (none, or every 2nd, 3rd or 4th). The rest is the list.
+// The first byte chooses the way in: bits 0-1 the path (0: LoadText and a merge; 1: Load from a
+// file and a merge; 2: LoadText and a dry run, which writes nothing; 3: the server copy file and
+// Synchronise), bits 2-3 which server nodes the user unchecked (none, or every 2nd, 3rd or 4th).
+// The rest is the list.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,11 +24,13 @@
 #include <string_view>
 #include <vector>
 
-#include "FavoritesManager.h"
-#include "FuzzCheck.h"
-#include "FuzzTree.h"
-#include "ShellFolders.h"
-#include "ShortcutFile.h"
+#include "model/DiskTarget.h"
+#include "model/DryRunTarget.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesManager.h"
+#include "platform/ShortcutFile.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/FuzzTree.h"
 
 using fuzzcheck::Require;
 namespace fs = std::filesystem;
@@ -36,13 +38,14 @@ namespace fs = std::filesystem;
 namespace {
 
 // sandbox/home is HOME, with the Favorites folder and a canary folder beside it; sandbox/work is
-// the current directory, as the program's own folder.
+// the current directory, as the state folder.
 struct Sandbox {
   std::string root, home, favorites, canary, work;
   std::set<std::string> rootNames, homeNames;
 };
 Sandbox g_box;
 std::unique_ptr<FavoritesManager> g_manager;
+constexpr const char* kServerFile = "favorites-server.txt";
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -119,39 +122,40 @@ void RemoveTheSandbox() {
 void Uncheck(FavoritesTree& tree, int every) {
   if (every == 0 || !tree.Root()) return;
   int seen = 0;
-  std::vector<FavoriteNode*> pending{tree.Root()->firstChild.get()};
+  std::vector<FavoriteNode*> pending{tree.Root()->firstChild};
   while (!pending.empty()) {
     FavoriteNode* node = pending.back();
     pending.pop_back();
     if (!node) continue;
     if (++seen % every == 0) node->excluded = 1;
-    pending.push_back(node->nextSibling.get());
-    pending.push_back(node->firstChild.get());
+    pending.push_back(node->nextSibling);
+    pending.push_back(node->firstChild);
   }
 }
 
-FavoriteNode* NthNode(const FavoritesTree& tree, size_t n) {
-  std::vector<FavoriteNode*> nodes;
-  fuzzcheck::ForEachNode(tree.Root(), [&nodes](const FavoriteNode& node) {
-    nodes.push_back(const_cast<FavoriteNode*>(&node));
-  });
-  return nodes[n % nodes.size()];
-}
-
-void Synchronise(int way, int every, FavoriteNode* local, std::string_view list) {
+// Way 0: the list from memory; 1: from the server copy's file; 2: a dry run, which must write
+// nothing; 3: the manager's Synchronise, which reads the file again afterwards.
+void Synchronise(int way, int every, std::string_view list) {
   FavoritesManager& manager = *g_manager;
+  DiskTarget disk(g_box.favorites);
   if (way == 3) {
-    manager.Synchronise();
+    manager.Synchronise(disk, kServerFile);
     return;
   }
-  manager.serverTree.Clear();
+  manager.ServerTree().Clear();
   if (way == 1) {
-    Require(manager.serverTree.Load(FavoritesManager::kServerFile) == 0, "the copy can be read");
+    Require(Load(manager.ServerTree(), kServerFile) == 0, "the copy can be read");
   } else {
-    manager.serverTree.LoadText(list);
+    LoadText(manager.ServerTree(), std::string(list));
   }
-  Uncheck(manager.serverTree, every);
-  manager.localTree.Merge(local, manager.serverTree.Root());
+  Uncheck(manager.ServerTree(), every);
+  if (way == 2) {
+    DryRunTarget dry(g_box.favorites);
+    SyncReport report;
+    manager.PlanSynchronise(dry, report);
+    return;
+  }
+  MergeFavorites(manager.LocalTree(), manager.ServerTree().Root(), disk);
 }
 
 // What the Favorites folder may hold after a merge, given what it held before.
@@ -204,8 +208,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (::chdir(g_box.work.c_str()) != 0) std::abort();
   std::atexit(RemoveTheSandbox);
 
-  // The folder is found the way the program finds it, once: the manager's trees keep it.
-  Require(platform::FavoritesFolder() == g_box.favorites, "HOME names the Favorites folder");
   MakeFavorites();
   g_manager = std::make_unique<FavoritesManager>();
   g_canary = Snapshot(g_box.canary);
@@ -218,32 +220,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const int way = data[0] & 3;
   const int every = (data[0] >> 2) & 3 ? ((data[0] >> 2) & 3) + 1 : 0;
-  const size_t target = data[0] >> 4;
   const std::string_view list(reinterpret_cast<const char*>(data + 1), size - 1);
 
   MakeFavorites();
   for (const std::string& name : Names(g_box.work)) fs::remove_all(g_box.work + "/" + name);
-  if (way == 1 || way == 3) WriteFile(FavoritesManager::kServerFile, list);
+  if (way == 1 || way == 3) WriteFile(kServerFile, list);
   FavoritesManager& manager = *g_manager;
-  manager.ScanLocal();
+  manager.ScanLocal(g_box.favorites);
   if (way == 3) {
-    Require(manager.LoadServerCopy() == 0, "the copy can be read");
-    Uncheck(manager.serverTree, every);
+    Require(manager.LoadServerCopy(kServerFile) == 0, "the copy can be read");
+    Uncheck(manager.ServerTree(), every);
   }
 
-  // Picked before the merge: the second one goes into the same node.
-  FavoriteNode* local = way == 2 ? NthNode(manager.localTree, target) : manager.localTree.Root();
-
   const auto before = Snapshot(g_box.favorites);
-  Synchronise(way, every, local, list);
+  Synchronise(way, every, list);
   const auto once = Snapshot(g_box.favorites);
   CheckFavorites(before, once);
+  if (way == 2) Require(once == before, "a dry run writes nothing");
 
   // The same list again, checked the same way: everything is there now. Only where the list
   // names one shortcut twice in folders of the same name (which all land in one folder on disk)
   // may that file take another of its URLs.
-  if (way == 3) Uncheck(manager.serverTree, every);
-  Synchronise(way, every, local, list);
+  if (way == 3) Uncheck(manager.ServerTree(), every);
+  Synchronise(way, every, list);
   const auto twice = Snapshot(g_box.favorites);
   Require(twice.size() == once.size(), "a second synchronisation makes nothing new");
   for (const auto& [path, what] : twice) {
@@ -259,9 +258,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(Snapshot(g_box.canary) == g_canary, "the canary folder is untouched");
   const std::set<std::string> work = Names(g_box.work);
   if (way == 1 || way == 3) {
-    Require(work == std::set<std::string>{FavoritesManager::kServerFile},
-            "the program folder holds the server copy alone");
-    Require(ReadFile(FavoritesManager::kServerFile) == list, "the server copy is untouched");
+    Require(work == std::set<std::string>{kServerFile},
+            "the state folder holds the server copy alone");
+    Require(ReadFile(kServerFile) == list, "the server copy is untouched");
   } else {
     Require(work.empty(), "nothing appears in the program folder");
   }

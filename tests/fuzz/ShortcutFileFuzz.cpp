@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "ShortcutFile.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "platform/ShortcutFile.h"
 
 using fuzzcheck::Require;
 

@@ -17,17 +17,17 @@
 #include <string>
 #include <vector>
 
-#include "CPageDeleteLink.h"
-#include "CPageMoveFavoritesFolder.h"
-#include "CPageSaveMethod.h"
-#include "CPropertySheet.h"
-#include "CommandIds.h"
-#include "FolderBrowser.h"
-#include "ModalDialog.h"
-#include "RegistryStore.h"
-#include "SettingsStore.h"
-#include "ShellFolders.h"
-#include "TempDir.h"
+#include "settings/CPageDeleteLink.h"
+#include "settings/CPageMoveFavoritesFolder.h"
+#include "settings/CPageSaveMethod.h"
+#include "settings/CPropertySheet.h"
+#include "app/CommandIds.h"
+#include "settings/FolderBrowser.h"
+#include "app/ModalDialog.h"
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
+#include "platform/ShellFolders.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 

@@ -20,19 +20,20 @@
 #include <string>
 #include <vector>
 
-#include "CHelpWindow.h"
-#include "CQuillmereApp.h"
-#include "CQuillmereDlg.h"
-#include "CommandIds.h"
-#include "ExportPrint.h"
-#include "FolderSnapshot.h"
-#include "LoopbackPort.h"
-#include "MessageBox.h"
-#include "ModalDialog.h"
-#include "ScriptedServer.h"
-#include "SettingsStore.h"
-#include "TempDir.h"
-#include "TreeViewOps.h"
+#include "app/CHelpWindow.h"
+#include "app/CQuillmereApp.h"
+#include "commands/Commands.h"
+#include "app/CQuillmereDlg.h"
+#include "app/CommandIds.h"
+#include "print/ExportPrint.h"
+#include "tests/support/FolderSnapshot.h"
+#include "tests/support/LoopbackPort.h"
+#include "app/MessageBox.h"
+#include "app/ModalDialog.h"
+#include "tests/support/ScriptedServer.h"
+#include "platform/SettingsStore.h"
+#include "tests/support/TempDir.h"
+#include "model/TreeViewOps.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
@@ -82,7 +83,6 @@ void PressSpaceOn(CTreeCtrl& view, const char* text) {
 class MainDialog : public ::testing::Test {
  protected:
   void SetUp() override {
-    oldDir_ = fs::current_path();
     WriteShortcut(home_.favorites() + "/Alpha.url", "http://alpha.example/");
     WriteShortcut(home_.favorites() + "/News/Daily.url", "http://daily.example/");
     WriteShortcut(home_.favorites() + "/News/Sport/Scores.url", "http://scores.example/");
@@ -94,16 +94,14 @@ class MainDialog : public ::testing::Test {
       modals_.push_back(dialog.windowTitle().toStdString());
       if (onModal_) onModal_(dialog);
     });
-    dialog_ = std::make_unique<CQuillmereDlg>();
+    // The working files live in a state folder of the test's own.
+    dialog_ = std::make_unique<CQuillmereDlg>(Places(program_.path()));
     dialog_->OnInitDialog();
-    // The dialog went to its program folder; the test's working files live in one of its own.
-    fs::current_path(program_.path());
   }
   void TearDown() override {
     dialog_.reset();
     SetMessageBoxHandler({});
     SetModalHandler({});
-    fs::current_path(oldDir_);
   }
 
   void Settings(int method, const char* user = "user", const char* pass = "pass") {
@@ -116,8 +114,8 @@ class MainDialog : public ::testing::Test {
     Settings(0);
     platform::WriteSettingString("pop3", "127.0.0.1");
     platform::WriteSettingString("smtp", "127.0.0.1");
-    dialog_->m_manager.transfer.network.pop3Port = server.port();
-    dialog_->m_manager.transfer.network.smtpPort = server.port();
+    dialog_->m_session.Network().pop3Port = server.port();
+    dialog_->m_session.Network().smtpPort = server.port();
   }
   std::vector<std::string> ActionMenu() const {
     std::vector<std::string> items;
@@ -131,7 +129,6 @@ class MainDialog : public ::testing::Test {
 
   testsupport::TempHome home_;
   testsupport::TempDir program_;
-  fs::path oldDir_;
   std::vector<ShownBox> boxes_;
   int nextAnswer_ = IDNO;
   std::vector<std::string> modals_;
@@ -238,7 +235,7 @@ TEST_F(MainDialog, MissingSettingsOpenTheSheetUntilCompleteOrCancelled) {
   d.m_sheet.SetActivePage(2);
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
   EXPECT_EQ(modals_, std::vector<std::string>{"Setting"});
-  EXPECT_FALSE(fs::exists("favorites-local.txt"));
+  EXPECT_FALSE(fs::exists(program_ / "favorites-local.txt"));
   EXPECT_TRUE(boxes_.empty());
   EXPECT_EQ(d.StatusText(), "");
 
@@ -251,7 +248,7 @@ TEST_F(MainDialog, MissingSettingsOpenTheSheetUntilCompleteOrCancelled) {
   modals_.clear();
   d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   EXPECT_EQ(openings, 3);
-  EXPECT_FALSE(fs::exists("favorites-server.txt"));
+  EXPECT_FALSE(fs::exists(program_ / "favorites-server.txt"));
 
   // Which settings each method needs.
   struct Case {
@@ -269,7 +266,8 @@ TEST_F(MainDialog, MissingSettingsOpenTheSheetUntilCompleteOrCancelled) {
     Settings(c.method);
     for (const char* key : c.keys) platform::WriteSettingString(key, "127.0.0.1");
     modals_.clear();
-    EXPECT_EQ(d.CheckTransferSettings(), c.passes ? 1 : 0) << c.method << " " << c.keys.size();
+    EXPECT_EQ(commands::CheckTransferSettings(d.m_session), c.passes)
+        << c.method << " " << c.keys.size();
     EXPECT_EQ(modals_.size(), c.passes ? 0u : 1u);
   }
   // User or password missing: the sheet, whatever the method.
@@ -277,7 +275,7 @@ TEST_F(MainDialog, MissingSettingsOpenTheSheetUntilCompleteOrCancelled) {
     testsupport::TempHome fresh;
     Settings(2);
     platform::WriteSettingString(missing, "");
-    EXPECT_EQ(d.CheckTransferSettings(), 0) << missing;
+    EXPECT_FALSE(commands::CheckTransferSettings(d.m_session)) << missing;
   }
 }
 
@@ -302,7 +300,7 @@ TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
   // Upload: what the user unchecked stays out of the list.
   PressSpaceOn(d.m_treeLocal, "Sport");
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
-  EXPECT_EQ(ReadFile("favorites-local.txt"),
+  EXPECT_EQ(ReadFile(program_ / "favorites-local.txt"),
             "Favorites\r\n\tAlpha\x01http://alpha.example/\r\n\tNews\r\n"
             "\t\tDaily\x01http://daily.example/\r\n");
   EXPECT_EQ(ViewText(d.m_treeLocal).find("Sport[1]") != std::string::npos, true)
@@ -310,7 +308,7 @@ TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
 
   // Download from the copy the transfer left: shown with its first level open, and a second
   // download replaces it.
-  WriteFile("favorites-server.txt",
+  WriteFile(program_ / "favorites-server.txt",
             "Favorites\r\n\tAlpha\x01http://alpha.example/\r\n\tNews\r\n"
             "\t\tWeekly\x01http://weekly.example/\r\n\t\tMonthly\x01http://monthly.example/\r\n"
             "\tMusic\r\n\t\tRadio\x01http://radio.example/\r\n");
@@ -340,7 +338,7 @@ TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
   EXPECT_TRUE(boxes_.empty());
 
   // A download that finds no file ends the command and keeps what the view showed.
-  fs::remove("favorites-server.txt");
+  fs::remove(program_ / "favorites-server.txt");
   d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   EXPECT_EQ(d.m_treeServer.Count(), 7);
 }
@@ -349,13 +347,12 @@ TEST_F(MainDialog, AnFtpErrorEndsTheCommandWithAStopBox) {
   CQuillmereDlg& d = *dialog_;
   Settings(1);
   platform::WriteSettingString("ftp", "127.0.0.1");
-  d.m_manager.transfer.network.ftpPort = testsupport::UnusedLoopbackPort();
+  d.m_session.Network().ftpPort = testsupport::UnusedLoopbackPort();
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_FALSE(boxes_[0].text.empty());
   EXPECT_EQ(boxes_[0].style, MB_OK | MB_ICONSTOP);
   EXPECT_EQ(d.StatusText(), "");
-  EXPECT_EQ(d.m_manager.transfer.socket.m_bDelete, 0) << "the delete flag is lowered again";
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -410,22 +407,20 @@ TEST_F(MainDialog, BackupEnablesRestoreAndRestoreShowsTheTreeOnce) {
   EXPECT_TRUE(fs::exists(home_.favorites() + "2/News/Daily.url")) << "the backup stays";
 }
 
-TEST_F(MainDialog, ExportReturnsToTheProgramFolderConfirmedOrCancelled) {
-  const fs::path programFolder = fs::canonical("/proc/self/exe").parent_path();
+TEST_F(MainDialog, ExportWritesTheChosenFileOnlyWhenConfirmed) {
   testsupport::TempDir elsewhere;
-  for (const bool confirm : {true, false}) {
+  for (const bool confirm : {false, true}) {
     SetSaveFileChooser([&](QWidget*) -> std::optional<std::string> {
-      fs::current_path(elsewhere.path());  // as the file dialog may leave it
       if (!confirm) return std::nullopt;
       return elsewhere / "export.txt";
     });
     dialog_->OnCommand(ID_FILE_EXPORT_TEXT);
-    EXPECT_EQ(fs::current_path(), programFolder) << confirm;
-    EXPECT_EQ(fs::exists(elsewhere / "export.txt"), true);
+    EXPECT_EQ(fs::exists(elsewhere / "export.txt"), confirm);
   }
   SetSaveFileChooser({});
   EXPECT_NE(ReadFile(elsewhere / "export.txt").find("\tAlpha\x01http://alpha.example/\r\n"),
             std::string::npos);
+  EXPECT_TRUE(testsupport::Names(program_.path()).empty());
 }
 
 TEST_F(MainDialog, AHostileServerCopyNestedDeepIsShownAndExpandedSafely) {
@@ -436,7 +431,7 @@ TEST_F(MainDialog, AHostileServerCopyNestedDeepIsShownAndExpandedSafely) {
   for (int depth = 1; depth <= 3000; ++depth) {
     list += std::string(static_cast<size_t>(depth), '\t') + "d\r\n";
   }
-  WriteFile("favorites-server.txt", list);
+  WriteFile(program_ / "favorites-server.txt", list);
   dialog_->OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   EXPECT_EQ(dialog_->m_treeServer.Count(), 3001);
   dialog_->show();
@@ -455,9 +450,9 @@ TEST_F(MainDialog, AListTooLargeForMailLeavesTheServerCopyAlone) {
     WriteShortcut(home_.favorites() + "/Many/Link " + std::to_string(i) + ".url",
                   "http://example.org/" + std::string(80, 'x'));
   }
-  d.m_manager.ScanLocal();
+  commands::RefreshLocal(d.m_session);
   d.m_treeLocal.DeleteAllItems();
-  ShowTree(d.m_treeLocal, d.m_manager.localTree.Root(), nullptr);
+  ShowTree(d.m_treeLocal, d.m_session.Manager().LocalTree().Root(), nullptr);
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
   EXPECT_EQ(d.StatusText(), "favorites list too large for mail\r\n");
   EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
@@ -469,10 +464,10 @@ TEST_F(MainDialog, AListThatCantBeWrittenIsNotUploaded) {
       std::vector<testsupport::ScriptedServer::Step>{{"", "+OK ready\r\n"}});
   MailSettingsFor(server);
   // A folder of the list's name: the list can't be stored.
-  WriteFile("favorites-local.txt/kept", "mine\r\n");
+  WriteFile(program_ / "favorites-local.txt/kept", "mine\r\n");
   d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
   EXPECT_EQ(d.StatusText(), "favorites-local.txt can't be written\r\n");
   EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
-  EXPECT_EQ(ReadFile("favorites-local.txt/kept"), "mine\r\n");
+  EXPECT_EQ(ReadFile(program_ / "favorites-local.txt/kept"), "mine\r\n");
   EXPECT_EQ(testsupport::Names(program_.path()), std::set<std::string>{"favorites-local.txt"});
 }

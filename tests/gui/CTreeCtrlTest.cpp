@@ -6,9 +6,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "CTreeCtrl.h"
-#include "FavoritesTree.h"
-#include "TreeViewOps.h"
+#include "app/CTreeCtrl.h"
+#include "model/FavoritesList.h"
+#include "model/FavoritesTree.h"
+#include "model/TreeViewOps.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ TEST_F(TreeCtrl, KeysAreReportedBeforeTheViewsOwnHandling) {
 
 TEST(TreeCtrlLarge, FillsWalksAndEmptiesDeepAndWideTrees) {
   // A chain 100,000 levels deep beside a folder of 100,000 links: nothing may recurse on depth.
-  FavoritesTree tree("/unused");
+  FavoritesTree tree;
   FavoriteNode* node = tree.AddNode(nullptr, "Favorites");
   FavoriteNode* wide = tree.AddNode(node, "Wide");
   for (int i = 0; i < 100000; ++i) tree.AddNode(wide, "L" + std::to_string(i) + "\x01http://x/");

@@ -8,32 +8,20 @@
 #include <filesystem>
 #include <thread>
 
-#include "CPreview.h"
-#include "CommandIds.h"
-#include "DialogUnits.h"
-#include "ExportPrint.h"
-#include "FavoritesManager.h"
-#include "FolderSnapshot.h"
-#include "MessageBox.h"
-#include "TempDir.h"
+#include "app/CommandIds.h"
+#include "app/DialogUnits.h"
+#include "commands/Commands.h"
+#include "print/CPreview.h"
+#include "print/ExportPrint.h"
+#include "tests/support/FolderSnapshot.h"
+#include "tests/support/RecordingOwner.h"
+#include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
 namespace {
-
-// Runs the test in a folder of its own, as the program runs in its own folder.
-class InFolder {
- public:
-  explicit InFolder(const std::string& path) : previous_(fs::current_path()) {
-    fs::current_path(path);
-  }
-  ~InFolder() { fs::current_path(previous_); }
-
- private:
-  fs::path previous_;
-};
 
 // Programs of the given names that write what they were asked into log files beside them.
 class FakePrograms {
@@ -69,7 +57,7 @@ class FakePrograms {
 class ExportPrint : public ::testing::Test {
  protected:
   void SetUp() override {
-    FavoritesTree& tree = manager_.localTree;
+    FavoritesTree& tree = session_.Manager().LocalTree();
     root_ = tree.AddNode(nullptr, "Favorites");
     tree.AddNode(root_, "Alpha\x01http://a/");
     news_ = tree.AddNode(root_, "News");
@@ -89,17 +77,21 @@ class ExportPrint : public ::testing::Test {
       "\t\tDaily\x01http://daily/?q=1&x=\t\r\n"
       "\tZeta\x01http://z/\r\n";
 
+  CPreview Preview() {
+    return CPreview([this] { return commands::LocalListText(session_); }, nullptr);
+  }
+
   testsupport::TempHome home_;
   testsupport::TempDir program_;
   testsupport::TempDir elsewhere_;
-  FavoritesManager manager_;
+  testsupport::RecordingOwner owner_;
+  Session session_{owner_, Places(program_.path())};
   FavoriteNode* root_ = nullptr;
   FavoriteNode* news_ = nullptr;
   FavoriteNode* hidden_ = nullptr;
 };
 
 TEST_F(ExportPrint, ExportWritesTheListOfTheCheckedNodesToTheChosenFile) {
-  InFolder in(program_.path());
   QWidget owner;
   QWidget* askedBy = nullptr;
   const std::string target = elsewhere_ / "mine.txt";
@@ -108,51 +100,44 @@ TEST_F(ExportPrint, ExportWritesTheListOfTheCheckedNodesToTheChosenFile) {
     askedBy = o;
     return target;
   });
-  ExportTextWithDialog(&owner, manager_);
+  ExportTextWithDialog(&owner, session_);
   EXPECT_EQ(askedBy, &owner);
   EXPECT_EQ(ReadFile(target), kList);
   EXPECT_EQ(testsupport::Names(elsewhere_.path()), std::set<std::string>{"mine.txt"});
   EXPECT_TRUE(testsupport::Names(program_.path()).empty());
 
   root_->excluded = 1;
-  ExportTextWithDialog(&owner, manager_);
+  ExportTextWithDialog(&owner, session_);
   EXPECT_TRUE(fs::exists(target));
   EXPECT_EQ(ReadFile(target), "");
 }
 
 TEST_F(ExportPrint, AnExportThatCantBeWrittenSaysSoAndKeepsTheOldFile) {
-  InFolder in(program_.path());
-  std::vector<std::string> boxes;
-  SetMessageBoxHandler([&](const std::string&, const std::string& text, int style) {
-    boxes.push_back(text + "|" + std::to_string(style));
-    return IDOK;
-  });
   const std::string missing = elsewhere_ / "no such folder/mine.txt";
   SetSaveFileChooser([&](QWidget*) -> std::optional<std::string> { return missing; });
-  ExportTextWithDialog(nullptr, manager_);
+  ExportTextWithDialog(nullptr, session_);
   // Print: the fixed file can't be made either (a folder has its name).
   WriteFile(program_ / "f-structure.txt/kept", "mine\r\n");
   FakePrograms programs{"xdg-open", "lp"};
-  PrintExported(nullptr, manager_);
-  SetMessageBoxHandler({});
-  EXPECT_EQ(boxes,
-            (std::vector<std::string>{"The favorites can't be written to " + missing + ".|16",
-                                      "The favorites can't be written to f-structure.txt.|16"}));
+  PrintExported(session_);
+  ASSERT_EQ(owner_.told.size(), 2u);
+  EXPECT_EQ(owner_.told[0].text, "The favorites can't be written to " + missing + ".");
+  EXPECT_EQ(owner_.told[1].text,
+            "The favorites can't be written to " + program_ / "f-structure.txt" + ".");
+  for (const auto& told : owner_.told) EXPECT_EQ(told.kind, CommandOwner::Notice::kError);
   EXPECT_EQ(ReadFile(program_ / "f-structure.txt/kept"), "mine\r\n");
   EXPECT_EQ(testsupport::Names(program_.path()), std::set<std::string>{"f-structure.txt"});
   EXPECT_FALSE(fs::exists(programs.LogPath("lp"))) << "nothing is printed";
 }
 
 TEST_F(ExportPrint, CancelledExportWritesNothing) {
-  InFolder in(program_.path());
   SetSaveFileChooser([](QWidget*) { return std::optional<std::string>(); });
-  ExportTextWithDialog(nullptr, manager_);
+  ExportTextWithDialog(nullptr, session_);
   EXPECT_TRUE(testsupport::Names(program_.path()).empty());
   EXPECT_TRUE(testsupport::Names(elsewhere_.path()).empty());
 }
 
 TEST_F(ExportPrint, TheSaveDialogOffersTextFilesAndAsksBeforeReplacing) {
-  InFolder in(program_.path());
   const std::unique_ptr<QFileDialog> dialog = MakeExportDialog(nullptr);
   EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
   EXPECT_EQ(dialog->defaultSuffix(), "txt");
@@ -163,24 +148,24 @@ TEST_F(ExportPrint, TheSaveDialogOffersTextFilesAndAsksBeforeReplacing) {
 }
 
 TEST_F(ExportPrint, PrintWritesTheFixedFileAndHandsItToEditorAndSpooler) {
-  InFolder in(program_.path());
   {
     FakePrograms programs{"xdg-open", "lp"};
-    PrintExported(nullptr, manager_);
+    PrintExported(session_);
     EXPECT_EQ(ReadFile(program_ / "f-structure.txt"), kList);
-    EXPECT_EQ(programs.Log("xdg-open"), program_.path() + " f-structure.txt\n");
-    EXPECT_EQ(programs.Log("lp"), program_.path() + " -- f-structure.txt\n");
+    const std::string file = program_ / "f-structure.txt";
+    EXPECT_EQ(programs.Log("xdg-open"), fs::current_path().string() + " " + file + "\n");
+    EXPECT_EQ(programs.Log("lp"), fs::current_path().string() + " -- " + file + "\n");
   }
   // Neither program on this desktop: the file is written all the same, and nothing is shown.
   fs::remove(program_ / "f-structure.txt");
   FakePrograms none{};
-  PrintExported(nullptr, manager_);
+  PrintExported(session_);
   EXPECT_EQ(ReadFile(program_ / "f-structure.txt"), kList);
   EXPECT_EQ(testsupport::Names(program_.path()), std::set<std::string>{"f-structure.txt"});
 }
 
 TEST_F(ExportPrint, PreviewPaintsTheListOfTheTreeAsItIsAtEachPaint) {
-  CPreview preview(manager_, nullptr);
+  CPreview preview = Preview();
   EXPECT_EQ(preview.windowTitle(), "Preview");
   EXPECT_EQ(preview.size(), DialogUnits(preview.font()).Size(347, 329));
   EXPECT_TRUE(preview.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -198,7 +183,7 @@ TEST_F(ExportPrint, PreviewPaintsTheListOfTheTreeAsItIsAtEachPaint) {
   EXPECT_FALSE(preview.grab().isNull());
 
   hidden_->excluded = 0;
-  manager_.localTree.AddNode(root_, "Added");
+  session_.Manager().LocalTree().AddNode(root_, "Added");
   EXPECT_EQ(preview.PaintedLines(),
             (QStringList{expected[0], expected[1], expected[2], expected[3], "\t\tHidden",
                          "\t\t\tSecret" + sep + "http://secret/", expected[4], "\tAdded"}));
@@ -218,7 +203,7 @@ TEST_F(ExportPrint, PreviewLinesFollowEveryKindOfLineEnd) {
 
 TEST_F(ExportPrint, PreviewClosesOnEnterAndEscape) {
   for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-    CPreview preview(manager_, nullptr);
+    CPreview preview([this] { return commands::LocalListText(session_); }, nullptr);
     preview.show();
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(&preview, &press);

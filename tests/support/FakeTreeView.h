@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "FavoritesOwner.h"
-#include "TreeView.h"
+#include "model/TreeView.h"
 
 namespace testsupport {
 
@@ -58,24 +57,6 @@ class FakeTreeView : public TreeView {
   }
   std::vector<std::unique_ptr<Item>> top_;
   int count_ = 0;
-};
-
-// An owner that records what the model and the engine tell it.
-class FakeOwner : public FavoritesOwner {
- public:
-  void LogStatus(std::string_view text) override { status.append(text); }
-  void ClearStatus() override { status.clear(); }
-  void BeginWaitCursor() override { ++waitDepth; }
-  void EndWaitCursor() override { --waitDepth; }
-  void KeepPainting() override {}
-  TreeView& LocalTreeView() override { return local; }
-  TreeView& ServerTreeView() override { return server; }
-  void EnableMenuCommand(int commandId, bool enabled) override { menuState[commandId] = enabled; }
-
-  std::string status;
-  int waitDepth = 0;
-  FakeTreeView local, server;
-  std::map<int, bool> menuState;
 };
 
 }  // namespace testsupport

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 namespace testsupport {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <thread>
 
-#include "LoopbackPort.h"
+#include "tests/support/LoopbackPort.h"
 
 namespace testsupport {
 

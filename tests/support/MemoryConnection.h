@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "StreamConnection.h"
+#include "platform/StreamConnection.h"
 
 namespace testsupport {
 

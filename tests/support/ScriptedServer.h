@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 namespace testsupport {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "FavoriteNode.h"
+#include "model/FavoriteNode.h"
 
 namespace testsupport {
 
@@ -10,7 +10,7 @@ namespace testsupport {
 // separator shown as " | ", excluded nodes marked with "-".
 inline std::string Describe(const FavoriteNode* node, int depth = 0) {
   std::string out;
-  for (; node; node = node->nextSibling.get()) {
+  for (; node; node = node->nextSibling) {
     out.append(static_cast<size_t>(depth) * 2, ' ');
     if (node->excluded) out += "-";
     for (char c : node->text) {
@@ -21,7 +21,7 @@ inline std::string Describe(const FavoriteNode* node, int depth = 0) {
       }
     }
     out += "\n";
-    out += Describe(node->firstChild.get(), depth + 1);
+    out += Describe(node->firstChild, depth + 1);
   }
   return out;
 }

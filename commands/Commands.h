@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+
+#include "commands/Session.h"
+#include "transfer/TransferSettings.h"
+
+// The user's commands, each the whole sequence it runs, reporting through the session's owner.
+// The window routes its menu here; the command line parses its arguments into the same calls.
+namespace commands {
+
+enum class Outcome {
+  kDone,
+  kFailed,    // said why in the status log or in a message
+  kDeclined,  // the user (or a default answer) said no, or left the settings unfilled
+};
+
+// Returns once the settings the chosen way needs are there (true), asking the owner to fill them
+// in as often as it confirms; false when it doesn't.
+bool CheckTransferSettings(Session& session);
+
+// "&Upload local": the local tree, without the unchecked nodes, replaces the server copy. The
+// old favorites message is deleted from the mailbox first.
+Outcome Upload(Session& session);
+// "&Download server" (kRetrieve): fetches the server copy into the server tree. kDelete deletes
+// the favorites message; kList only signs in. The trees are not touched by those two.
+Outcome Download(Session& session, DownloadMode mode = DownloadMode::kRetrieve);
+
+struct SyncOptions {
+  bool dryRun = false;  // say what would be written, write nothing
+};
+// "&Snychronize": the checked server folders and links that the local tree lacks are created in
+// the Favorites folder.
+Outcome Synchronize(Session& session, SyncOptions options = {});
+
+// Reads the local tree from the Favorites folder again.
+Outcome RefreshLocal(Session& session);
+
+// "&Backup" and "&Restore" of the whole Favorites folder.
+Outcome Backup(Session& session);
+Outcome Restore(Session& session);
+// Whether anything bears the backup folder's name (which enables "&Restore"), and whether it is a
+// folder that Restore can restore from.
+bool BackupExists(const Session& session);
+bool CanRestore(const Session& session);
+
+// "&Export as text file ...": the local tree's favorites list, unchecked nodes left out, into
+// the file. Says so when it can't be written.
+Outcome Export(Session& session, const std::string& file);
+// The same list as text (the print preview draws it).
+std::string LocalListText(const Session& session);
+
+}  // namespace commands

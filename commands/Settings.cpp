@@ -1,0 +1,64 @@
+#include "commands/Settings.h"
+
+#include "platform/SettingsStore.h"
+
+int ReadSetting(const IntSetting& key) {
+  return platform::GetSettingInt(key.name, key.defaultValue);
+}
+
+std::string ReadSetting(const StringSetting& key) {
+  std::string value = platform::GetSettingString(key.name);
+  return value.empty() ? std::string(key.defaultValue) : value;
+}
+
+void WriteSetting(const IntSetting& key, int value) {
+  platform::WriteSettingInt(key.name, value);
+}
+
+void WriteSetting(const StringSetting& key, const std::string& value) {
+  platform::WriteSettingString(key.name, value);
+}
+
+const std::vector<AnySetting>& AllSettings() {
+  static const std::vector<AnySetting> all = {
+      {&keys::kSaveMethod, nullptr}, {nullptr, &keys::kPop3},        {nullptr, &keys::kSmtp},
+      {nullptr, &keys::kFtp},        {nullptr, &keys::kUser},        {nullptr, &keys::kPass},
+      {&keys::kDeleteLink, nullptr}, {nullptr, &keys::kFolder},
+  };
+  return all;
+}
+
+const AnySetting* FindSetting(std::string_view name) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (const AnySetting& key : AllSettings()) {
+    const std::string_view candidate = key.Name();
+    if (candidate.size() != name.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; same && i < name.size(); ++i) same = lower(candidate[i]) == lower(name[i]);
+    if (same) return &key;
+  }
+  return nullptr;
+}
+
+TransferSettings ReadTransferSettings() {
+  TransferSettings settings;
+  settings.method = ReadSetting(keys::kSaveMethod);
+  settings.pop3 = ReadSetting(keys::kPop3);
+  settings.smtp = ReadSetting(keys::kSmtp);
+  settings.ftp = ReadSetting(keys::kFtp);
+  settings.user = ReadSetting(keys::kUser);
+  settings.pass = ReadSetting(keys::kPass);
+  return settings;
+}
+
+bool TransferSettingsComplete(const TransferSettings& settings) {
+  if (settings.user.empty() || settings.pass.empty()) return false;
+  switch (settings.method) {
+    case 0:
+      return !settings.pop3.empty() && !settings.smtp.empty();
+    case 1:
+      return !settings.ftp.empty();
+    default:  // the test account needs no address; other values make transfers do nothing
+      return true;
+  }
+}

@@ -1,0 +1,46 @@
+#include "commands/Commands.h"
+#include "model/DiskTarget.h"
+#include "model/DryRunTarget.h"
+#include "platform/CommandOwner.h"
+
+namespace commands {
+
+Outcome Synchronize(Session& session, SyncOptions options) {
+  CommandOwner& owner = session.Owner();
+  FavoritesManager& manager = session.Manager();
+  if (manager.ServerTree().Empty()) {
+    owner.Tell("Please download favorites from server first.", CommandOwner::Notice::kInformation);
+    return Outcome::kFailed;
+  }
+  // Synchronize transfers nothing, but asks for complete settings all the same.
+  if (!CheckTransferSettings(session)) return Outcome::kDeclined;
+  const Places& places = session.GetPlaces();
+  if (options.dryRun) {
+    DryRunTarget target(places.FavoritesFolder());
+    SyncReport report;
+    manager.PlanSynchronise(target, report);
+    for (const SyncChange& change : report.changes) {
+      switch (change.kind) {
+        case SyncChange::Kind::kFolderAdded:
+          owner.LogStatus("would create folder " + change.path + "\r\n");
+          break;
+        case SyncChange::Kind::kLinkAdded:
+          owner.LogStatus("would create link " + change.path + "\t" + change.url + "\r\n");
+          break;
+        case SyncChange::Kind::kAddressReplaced:
+          owner.LogStatus("would replace the address of " + change.path + ": " + change.oldUrl +
+                          " -> " + change.url + "\r\n");
+          break;
+        case SyncChange::Kind::kNotWritten:
+          owner.LogStatus("would not write " + change.path + ": " + change.why + "\r\n");
+          break;
+      }
+    }
+    return Outcome::kDone;
+  }
+  DiskTarget target(places.FavoritesFolder());
+  manager.Synchronise(target, places.WorkingFile(Places::kServerFile));
+  return Outcome::kDone;
+}
+
+}  // namespace commands

@@ -1,0 +1,52 @@
+#include "model/DryRunTarget.h"
+
+#include "platform/FileTree.h"
+#include "platform/FolderWriter.h"
+#include "platform/ShortcutFile.h"
+
+DryRunTarget::DryRunTarget(std::string favoritesFolder) {
+  const bool exists = platform::IsFolder(favoritesFolder);
+  m_levels.push_back({std::move(favoritesFolder), exists});
+}
+
+SyncTarget::Result DryRunTarget::EnterFolder(std::string_view name, bool create,
+                                             std::string& why) {
+  if (!platform::FolderWriter::IsSingleName(name)) {
+    why = "the name can't be a folder name here";
+    return Result::kFailed;
+  }
+  const Level& here = m_levels.back();
+  std::string path = here.path + "/" + std::string(name);
+  const bool exists = here.exists && platform::IsFolder(path) && !platform::IsSymbolicLink(path);
+  if (!exists && (!create || (here.exists && platform::PathExists(path)))) {
+    why = "something else of that name is there";
+    return Result::kFailed;
+  }
+  m_levels.push_back({std::move(path), exists});
+  return exists ? Result::kExisted : Result::kCreated;
+}
+
+void DryRunTarget::LeaveFolder() {
+  if (m_levels.size() > 1) m_levels.pop_back();
+}
+
+SyncTarget::Result DryRunTarget::SaveLink(std::string_view name, std::string_view url,
+                                          std::string& oldUrl, std::string& why) {
+  if (!platform::FolderWriter::IsSingleName(name)) {
+    why = "the name can't be a file name here";
+    return Result::kFailed;
+  }
+  if (!platform::IsSavableUrl(url)) {
+    why = "the shortcut can't be saved";
+    return Result::kFailed;
+  }
+  const Level& here = m_levels.back();
+  if (!here.exists) return Result::kCreated;
+  const std::string file = here.path + "/" + std::string(name) + ".url";
+  if (!platform::PathExists(file)) return Result::kCreated;
+  if (platform::LoadShortcutUrl(file, oldUrl)) {
+    return oldUrl == url ? Result::kExisted : Result::kReplaced;
+  }
+  oldUrl.clear();
+  return Result::kReplaced;
+}
