@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "commands/Session.h"
 #include "transfer/TransferSettings.h"
@@ -32,6 +34,26 @@ struct SyncOptions {
 // "&Snychronize": the checked server folders and links that the local tree lacks are created in
 // the Favorites folder.
 Outcome Synchronize(Session& session, SyncOptions options = {});
+// The merge behind Synchronize and the bookmarks import: the checked nodes of the source tree
+// that the local tree lacks are created in the Favorites folder (or, in a dry run, listed).
+Outcome MergeIntoFavorites(Session& session, const FavoritesTree& source, SyncOptions options);
+
+// The history of server copies: every copy an upload replaced and every copy downloaded, the
+// newest first, the last 20 kept in the state folder.
+struct HistoryEntry {
+  std::string file;    // the copy itself
+  std::string time;    // when it was kept, local time, "2026-12-11 14:05:09"
+  std::string origin;  // "downloaded" or "replaced by an upload"
+};
+std::vector<HistoryEntry> History(const Session& session);
+// Shows the copy at that place of History() as the server copy, to synchronise from as usual.
+Outcome RestoreHistory(Session& session, std::size_t index);
+
+// "&Import bookmarks file ...": a browser's bookmarks file (the Netscape format) merged into the
+// Favorites folder as Synchronize merges a server copy. "Export as &bookmarks file ...": the
+// local tree written in that format.
+Outcome ImportBookmarks(Session& session, const std::string& file, SyncOptions options = {});
+Outcome ExportBookmarks(Session& session, const std::string& file);
 
 // Reads the local tree from the Favorites folder again.
 Outcome RefreshLocal(Session& session);

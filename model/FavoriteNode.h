@@ -17,6 +17,8 @@ struct FavoriteNode {
   FavoriteNode* parent = nullptr;     // null for the root
   std::string_view text;              // bytes held by the tree
   int excluded = 0;                   // non-zero: the user cleared this node's check box
+  unsigned row = 0;                   // its place among its parent's children, from 0
+  unsigned childCount = 0;
 
   bool IsLink() const { return text.find(kUrlSeparator) != std::string_view::npos; }
   // The part before the first 0x01 (the whole text for a folder).

@@ -21,19 +21,28 @@ int FavoritesManager::LoadServerCopy(const std::string& serverFile) {
   return 0;
 }
 
-void FavoritesManager::PlanSynchronise(SyncTarget& target, SyncReport& report) const {
-  if (m_serverTree.Empty() || m_localTree.Empty()) return;
+void FavoritesManager::MergeIntoLocal(const FavoritesTree& source, SyncTarget& target,
+                                      SyncReport* report) {
+  if (source.Empty() || m_localTree.Empty()) return;
+  MergeFavorites(m_localTree, source.Root(), target, report);
+  ++m_localGeneration;
+}
+
+void FavoritesManager::PlanMerge(const FavoritesTree& source, SyncTarget& target,
+                                 SyncReport& report) const {
+  if (source.Empty() || m_localTree.Empty()) return;
   FavoritesTree scratch;
   scratch.AppendCopy(nullptr, m_localTree.Root());
-  MergeFavorites(scratch, m_serverTree.Root(), target, &report);
+  MergeFavorites(scratch, source.Root(), target, &report);
 }
 
 int FavoritesManager::Synchronise(SyncTarget& target, const std::string& serverFile,
                                   SyncReport* report) {
-  if (!m_serverTree.Empty() && !m_localTree.Empty()) {
-    MergeFavorites(m_localTree, m_serverTree.Root(), target, report);
-    ++m_localGeneration;
-  }
+  MergeIntoLocal(m_serverTree, target, report);
+  return ReloadServerTree(serverFile);
+}
+
+int FavoritesManager::ReloadServerTree(const std::string& serverFile) {
   // The server view is left as it was: it is not told of this reload.
   m_serverTree.Clear();
   return Load(m_serverTree, serverFile);

@@ -24,13 +24,20 @@ class FavoritesManager {
   // Writes the local tree, without the unchecked nodes, to the upload's list file: 0, or 1 when
   // it can't be written (an earlier file then stays whole).
   int PrepareUpload(const std::string& localFile) const;
-  // Reads the server copy into the emptied server tree: 0, or 1 when it can't be read.
+  // Reads the server copy into the emptied server tree: 0, or 1 when it can't be read (the tree
+  // then stays as it was).
   int LoadServerCopy(const std::string& serverFile);
+  // Reads it again after a synchronisation, clearing the marks; the view is not told, as the
+  // server view keeps what it showed.
+  int ReloadServerTree(const std::string& serverFile);
   // Merges the checked server nodes that the local tree lacks into it and into the target (the
   // Favorites folder), then reads the server copy again. Returns what that read returns.
   int Synchronise(SyncTarget& target, const std::string& serverFile, SyncReport* report = nullptr);
-  // What Synchronise would do, into a target that writes nothing; both trees stay as they are.
-  void PlanSynchronise(SyncTarget& target, SyncReport& report) const;
+  // The merge of any tree (the server copy, an imported bookmarks file) into the local tree and
+  // the target.
+  void MergeIntoLocal(const FavoritesTree& source, SyncTarget& target, SyncReport* report);
+  // What that merge would do, into a target that writes nothing; both trees stay as they are.
+  void PlanMerge(const FavoritesTree& source, SyncTarget& target, SyncReport& report) const;
   // The favorites list of the local tree: into the file named by text (toFile; 1 when it can't
   // be written) or into text.
   int ExportText(std::string& text, bool toFile) const;

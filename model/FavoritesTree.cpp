@@ -91,6 +91,7 @@ FavoriteNode* FavoritesTree::NewNode(FavoriteNode* parent, std::string_view text
   // A missing parent in a tree that has a root can only mean the root.
   if (!parent) parent = m_root;
   node->parent = parent;
+  node->row = parent->childCount++;
   if (parent->lastChild) {
     parent->lastChild->nextSibling = node;
   } else {

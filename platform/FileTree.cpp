@@ -128,9 +128,16 @@ bool MakeFolder(const std::string& path) {
 }
 
 bool MakeFolders(const std::string& path) {
-  std::error_code ec;
-  fs::create_directories(path, ec);
-  return !ec && IsFolder(path);
+  // Each missing folder on the way is made private, as the state folders of the desktop are.
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    if (!prefix.empty() && !IsFolder(prefix) && ::mkdir(prefix.c_str(), 0700) != 0 &&
+        errno != EEXIST) {
+      return false;
+    }
+    if (slash == std::string::npos) break;
+  }
+  return IsFolder(path);
 }
 
 std::string MakeFolderBeside(const std::string& path, const char* purpose) {

@@ -13,7 +13,7 @@ bool IsSymbolicLink(const std::string& path);
 bool IsFolder(const std::string& path);
 // A private folder (mode 0700); false when it can't be made.
 bool MakeFolder(const std::string& path);
-// The same with every missing folder above it.
+// The same with every missing folder above it, each made private too.
 bool MakeFolders(const std::string& path);
 // A new, empty, hidden folder beside the given path, on the same file system, so that what is
 // copied into it can later be renamed into place ("." name "." purpose "-XXXXXX"). Empty when none

@@ -1,1 +1,156 @@
+// The command layer on its own: places, typed settings, and the sequences that need no server.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "commands/Commands.h"
+#include "commands/Settings.h"
+#include "commands/TreePaths.h"
+#include "model/FavoritesList.h"
+#include "platform/RegistryStore.h"
+#include "platform/SettingsStore.h"
+#include "platform/ShellFolders.h"
+#include "tests/support/FolderSnapshot.h"
+#include "tests/support/RecordingOwner.h"
+#include "tests/support/TempDir.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+using testsupport::WriteShortcut;
+
+namespace {
+
+class Commands : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteSetting(keys::kSaveMethod, 2);
+    WriteSetting(keys::kUser, "alice");
+    WriteSetting(keys::kPass, "s3cret");
+    WriteShortcut(home_.favorites() + "/Alpha.url", "http://alpha/");
+  }
+  // A server copy as the last download left it, loaded as the server view shows it.
+  void Downloaded(const std::string& list) {
+    places_.EnsureStateFolder();
+    WriteFile(places_.WorkingFile(Places::kServerFile), list);
+    ASSERT_EQ(session_.Manager().LoadServerCopy(places_.WorkingFile(Places::kServerFile)), 0);
+  }
+
+  testsupport::TempHome home_;
+  testsupport::RecordingOwner owner_;
+  Places places_ = Places::ForUser();
+  Session session_{owner_, places_};
+};
+
+TEST_F(Commands, WorkingFilesLiveInThePrivateStateFolder) {
+  EXPECT_EQ(places_.StateFolder(), home_ / ".local/state/Quillmere");
+  ::setenv("XDG_STATE_HOME", (home_ / "state").c_str(), 1);
+  const Places moved = Places::ForUser();
+  ::unsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(moved.StateFolder(), home_ / "state/Quillmere");
+  EXPECT_EQ(moved.WorkingFile("favorites-local.txt"), home_ / "state/Quillmere/favorites-local.txt");
+
+  commands::RefreshLocal(session_);
+  ASSERT_EQ(commands::Export(session_, places_.WorkingFile(Places::kPrintFile)),
+            commands::Outcome::kDone);
+  EXPECT_EQ(ReadFile(places_.WorkingFile(Places::kPrintFile)),
+            "Favorites\r\n\tAlpha\x01http://alpha/\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(places_.StateFolder().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u) << "the state folder is the user's own";
+}
+
+TEST_F(Commands, SettingsAreTypedAndFoldCase) {
+  // What an older installation wrote under the other spelling is the same value.
+  platform::WriteSettingInt("Save method", 1);
+  EXPECT_EQ(ReadSetting(keys::kSaveMethod), 1);
+  EXPECT_EQ(ReadSetting(keys::kDeleteLink), 0);
+  EXPECT_EQ(ReadSetting(keys::kFolder), "");
+  for (const char* name : {"save method", "SAVE METHOD", "Save Method"}) {
+    ASSERT_NE(FindSetting(name), nullptr) << name;
+    EXPECT_EQ(FindSetting(name)->integer, &keys::kSaveMethod);
+  }
+  EXPECT_EQ(FindSetting("delete LINK")->integer, &keys::kDeleteLink);
+  EXPECT_EQ(FindSetting("pass")->text, &keys::kPass);
+  EXPECT_EQ(FindSetting("password"), nullptr);
+  EXPECT_EQ(AllSettings().size(), 8u);
+
+  struct Case {
+    int method;
+    std::string pop3, smtp, ftp, user, pass;
+    bool complete;
+  };
+  const Case cases[] = {
+      {0, "p", "s", "", "u", "w", true},  {0, "p", "", "", "u", "w", false},
+      {0, "", "s", "", "u", "w", false},  {1, "", "", "f", "u", "w", true},
+      {1, "p", "s", "", "u", "w", false}, {2, "", "", "", "u", "w", true},
+      {2, "", "", "", "", "w", false},    {2, "", "", "", "u", "", false},
+      {7, "", "", "", "u", "w", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TransferSettingsComplete({c.method, c.pop3, c.smtp, c.ftp, c.user, c.pass}),
+              c.complete)
+        << c.method << " " << c.pop3 << " " << c.smtp << " " << c.ftp;
+  }
+}
+
+TEST_F(Commands, MissingSettingsAskTheOwnerAndDeclineWhenLeftUnfilled) {
+  WriteSetting(keys::kSaveMethod, 0);
+  EXPECT_EQ(commands::Download(session_), commands::Outcome::kDeclined);
+  EXPECT_EQ(commands::Upload(session_), commands::Outcome::kDeclined);
+  EXPECT_EQ(owner_.fillIns, 2);
+  EXPECT_EQ(owner_.status, "");
+  EXPECT_FALSE(fs::exists(places_.WorkingFile(Places::kLocalFile))) << "nothing was prepared";
+}
+
+// The Favorites folder is asked for at every command: after the settings sheet moves it, the
+// scan and the synchronisation use the new one at once.
+TEST_F(Commands, SynchronizeWritesIntoTheFavoritesFolderAsItIsNow) {
+  commands::RefreshLocal(session_);
+  Downloaded("Favorites\r\n\tNew\x01http://new/\r\n");
+  const std::string moved = home_ / "Moved";
+  fs::create_directories(moved);
+  platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", moved);
+  commands::RefreshLocal(session_);
+  ASSERT_EQ(commands::Synchronize(session_), commands::Outcome::kDone);
+  EXPECT_TRUE(fs::exists(moved + "/New.url"));
+  EXPECT_FALSE(fs::exists(home_.favorites() + "/New.url"));
+}
+
+TEST_F(Commands, SynchronizeWithoutAServerCopyTellsTheUser) {
+  EXPECT_EQ(commands::Synchronize(session_), commands::Outcome::kFailed);
+  ASSERT_EQ(owner_.told.size(), 1u);
+  EXPECT_EQ(owner_.told[0].text, "Please download favorites from server first.");
+  EXPECT_EQ(owner_.told[0].kind, CommandOwner::Notice::kInformation);
+}
+
+TEST_F(Commands, ADryRunSaysWhatWouldBeWrittenAndWritesNothing) {
+  WriteShortcut(home_.favorites() + "/News/Daily.url", "http://old-daily/");
+  commands::RefreshLocal(session_);
+  Downloaded(
+      "Favorites\r\n\tAlpha\x01http://alpha/\r\n\tNews\r\n\t\tDaily\x01http://daily/\r\n"
+      "\tMusic\r\n\t\tRadio\x01http://radio/\r\n\t..\x01http://escape/\r\n");
+  const auto before = testsupport::Snapshot(home_.path());
+  const std::string localBefore = BuildText(session_.Manager().LocalTree());
+  ASSERT_EQ(commands::Synchronize(session_, {.dryRun = true}), commands::Outcome::kDone);
+  EXPECT_EQ(owner_.status,
+            "would replace the address of News/Daily: http://old-daily/ -> http://daily/\r\n"
+            "would create folder Music\r\n"
+            "would create link Music/Radio\thttp://radio/\r\n"
+            "would not write ..: the name can't be a file name here\r\n");
+  EXPECT_EQ(testsupport::Snapshot(home_.path()), before);
+  EXPECT_EQ(BuildText(session_.Manager().LocalTree()), localBefore);
+}
+
+TEST_F(Commands, PathsNameNodesForShowAndExclude) {
+  FavoritesTree tree;
+  LoadText(tree, "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\t\tSport\r\n\tA\x01http://a/\r\n");
+  EXPECT_EQ(commands::TreeLines(tree), "News\nNews/Daily\thttp://d/\nNews/Sport\nA\thttp://a/\n");
+  EXPECT_TRUE(commands::ExcludePath(tree, "News/Sport"));
+  EXPECT_FALSE(commands::ExcludePath(tree, "News/Weekly"));
+  EXPECT_FALSE(commands::ExcludePath(tree, "Sport"));
+  EXPECT_EQ(BuildText(tree), "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\tA\x01http://a/\r\n");
+}
+
+}  // namespace

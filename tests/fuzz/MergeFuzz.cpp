@@ -152,7 +152,7 @@ void Synchronise(int way, int every, std::string_view list) {
   if (way == 2) {
     DryRunTarget dry(g_box.favorites);
     SyncReport report;
-    manager.PlanSynchronise(dry, report);
+    manager.PlanMerge(manager.ServerTree(), dry, report);
     return;
   }
   MergeFavorites(manager.LocalTree(), manager.ServerTree().Root(), disk);
