@@ -124,13 +124,14 @@ bool FtpConnection::PutFile(const std::string& localPath, const std::string& rem
   return code == CURLE_OK;
 }
 
-bool FtpConnection::GetFile(const std::string& remotePath, const std::string& localPath) {
+FtpConnection::Fetched FtpConnection::GetFile(const std::string& remotePath,
+                                              const std::string& localPath) {
   Session& s = *m_session;
   // Fetched beside the local file and renamed over it: a failed or cut transfer leaves the
   // earlier copy as it was.
   const std::string part = localPath + ".part";
   std::FILE* file = std::fopen(part.c_str(), "wb");
-  if (!file) return false;
+  if (!file) return Fetched::kFailed;
   curl_easy_setopt(s.curl, CURLOPT_WRITEDATA, file);
   const CURLcode code = s.Perform(s.UrlFor(remotePath));
   curl_easy_setopt(s.curl, CURLOPT_WRITEDATA, nullptr);
@@ -138,10 +139,10 @@ bool FtpConnection::GetFile(const std::string& remotePath, const std::string& lo
   std::error_code error;
   if (code == CURLE_OK && closed) {
     std::filesystem::rename(part, localPath, error);
-    if (!error) return true;
+    if (!error) return Fetched::kWhole;
   }
   std::filesystem::remove(part, error);
-  return false;
+  return code == CURLE_REMOTE_FILE_NOT_FOUND ? Fetched::kNoSuchFile : Fetched::kFailed;
 }
 
 }  // namespace platform

@@ -26,8 +26,9 @@ class FtpConnection {
 
   // Stores the local file under remotePath, relative to the login directory.
   bool PutFile(const std::string& localPath, const std::string& remotePath);
+  enum class Fetched { kWhole, kNoSuchFile, kFailed };
   // Retrieves remotePath into localPath. The local file is replaced only by a complete copy.
-  bool GetFile(const std::string& remotePath, const std::string& localPath);
+  Fetched GetFile(const std::string& remotePath, const std::string& localPath);
 
  private:
   struct Session;

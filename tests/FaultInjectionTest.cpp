@@ -449,7 +449,7 @@ TEST_F(FaultInjection, DiskFull) {
          return std::to_string(Engine(1).Download(DownloadMode::kRetrieve)) + " " +
                 m_owner.status;
        },
-       "0 Download from ftp server failed\r\n"},
+       "-1 Download from ftp server failed\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -533,7 +533,8 @@ TEST_F(FaultInjection, FtpDownloadCutShort) {
     m_owner.status.clear();
     DroppingFtpServer server(list, c.ending);
     m_session.Network().ftpPort = server.port();
-    EXPECT_EQ(Engine(1).Download(DownloadMode::kRetrieve), 0);
+    EXPECT_EQ(Engine(1).Download(DownloadMode::kRetrieve),
+              c.ending == Ending::kWhole ? 0 : c.ending == Ending::kNoSuchFile ? 1 : -1);
     EXPECT_EQ(m_owner.status, c.status);
     EXPECT_EQ(ReadFile(File(kServerFile)), c.ending == Ending::kWhole ? list : kEarlier);
     ExpectOnly({kServerFile});

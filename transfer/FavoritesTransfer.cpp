@@ -88,11 +88,9 @@ int FavoritesTransfer::Download(DownloadMode mode) {
     case 0:
       return DownloadByMail(mode);
     case 1:
-      DownloadByFtp(false);
-      return 0;
+      return DownloadByFtp(false);
     case 2:
-      DownloadByFtp(true);
-      return 0;
+      return DownloadByFtp(true);
     default:
       return 0;
   }
@@ -192,9 +190,18 @@ void FavoritesTransfer::UploadByFtp(bool testAccount) {
   LogStatus(stored ? "Upload to ftp server successfully\r\n" : "Upload to ftp server failed\r\n");
 }
 
-void FavoritesTransfer::DownloadByFtp(bool testAccount) {
-  const bool fetched = ConnectFtp(testAccount)
-                           .GetFile(testAccount ? TestAccountFile() : kRemoteFile, m_files.server);
-  LogStatus(fetched ? "Download from ftp server successfully\r\n"
-                    : "Download from ftp server failed\r\n");
+int FavoritesTransfer::DownloadByFtp(bool testAccount) {
+  using Fetched = platform::FtpConnection::Fetched;
+  const Fetched fetched = ConnectFtp(testAccount).GetFile(
+      testAccount ? TestAccountFile() : kRemoteFile, m_files.server);
+  LogStatus(fetched == Fetched::kWhole ? "Download from ftp server successfully\r\n"
+                                       : "Download from ftp server failed\r\n");
+  switch (fetched) {
+    case Fetched::kWhole:
+      return 0;
+    case Fetched::kNoSuchFile:
+      return 1;  // as a mailbox without a favorites message: no server copy yet
+    default:
+      return -1;
+  }
 }

@@ -27,7 +27,8 @@ class FavoritesTransfer {
   // the mail, or the server refused; -2 no connection to the SMTP server. The FTP ways raise
   // platform::FtpError when the server can't be reached or refuses the login.
   int Upload();
-  // 0 fetched (or deleted, or listed), 1 no favorites message in the mailbox, -1 failure.
+  // 0 fetched (or deleted, or listed), 1 no server copy (no favorites message in the mailbox, no
+  // such file on the FTP server), -1 failure. The FTP ways fetch in every mode.
   int Download(DownloadMode mode);
   // -1, with one status line, when the mail way is chosen and the upload's list is too large for
   // the message's length field; 0 otherwise. Asked before anything is deleted or sent.
@@ -50,7 +51,7 @@ class FavoritesTransfer {
   // Way 1 (the user's server) or way 2 (the test account).
   platform::FtpConnection ConnectFtp(bool testAccount);
   void UploadByFtp(bool testAccount);
-  void DownloadByFtp(bool testAccount);
+  int DownloadByFtp(bool testAccount);
 
   CommandOwner& m_owner;
   TransferSettings m_settings;
