@@ -7,10 +7,14 @@ namespace commands {
 FavoritesTransfer MakeTransfer(Session& session, const TransferSettings& settings) {
   const Places& places = session.GetPlaces();
   places.EnsureStateFolder();
+  TransferNetwork network = session.Network();
+  network.storeTrustedCertificates = [](const std::string& trusted) {
+    WriteSetting(keys::kTrustedCertificates, trusted);
+  };
   return FavoritesTransfer(session.Owner(), settings,
                            {places.WorkingFile(Places::kLocalFile),
                             places.WorkingFile(Places::kServerFile)},
-                           session.Network());
+                           network);
 }
 
 bool CheckTransferSettings(Session& session) {

@@ -332,10 +332,10 @@ TEST_F(MailSocketTest, LoggedReplyIsTheFirst1023Bytes) {
 }
 
 TEST_F(MailSocketTest, RealConnectionFailureIsReported) {
-  EXPECT_FALSE(socket.OpenDialogue(&owner, "127.0.0.1", testsupport::UnusedLoopbackPort()));
+  EXPECT_FALSE(socket.Connect(&owner, "127.0.0.1", testsupport::UnusedLoopbackPort()));
   EXPECT_EQ(owner.status, "connection fail\r\n");
   owner.status.clear();
-  EXPECT_FALSE(socket.OpenDialogue(&owner, "", 110));
+  EXPECT_FALSE(socket.Connect(&owner, "", 110));
   EXPECT_EQ(owner.status, "connection fail\r\n");
 }
 
