@@ -11,10 +11,9 @@ FavoritesTransfer MakeTransfer(Session& session, const TransferSettings& setting
   network.storeTrustedCertificates = [](const std::string& trusted) {
     WriteSetting(keys::kTrustedCertificates, trusted);
   };
-  return FavoritesTransfer(session.Owner(), settings,
-                           {places.WorkingFile(Places::kLocalFile),
-                            places.WorkingFile(Places::kServerFile)},
-                           network);
+  return FavoritesTransfer(
+      session.Owner(), settings,
+      {places.WorkingFile(Places::kLocalFile), places.WorkingFile(Places::kServerFile)}, network);
 }
 
 bool CheckTransferSettings(Session& session) {

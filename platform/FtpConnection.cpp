@@ -231,7 +231,7 @@ struct FtpConnection::Session {
     auto* s = static_cast<Session*>(self);
     s->tlsUsed = true;
     return s->verification->Prepare(static_cast<SSL_CTX*>(ctx), false) ? CURLE_OK
-                                                                         : CURLE_SSL_CACERT_BADFILE;
+                                                                       : CURLE_SSL_CACERT_BADFILE;
   }
 
   void Configure(const std::string& user, const std::string& password) {

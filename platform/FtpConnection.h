@@ -23,7 +23,7 @@ class FtpConnection {
 
   struct Options {
     std::chrono::milliseconds connect{15000};
-    std::chrono::milliseconds reply{30000};  // also how long a transfer may stall
+    std::chrono::milliseconds reply{30000};            // also how long a transfer may stall
     Clock::time_point end = Clock::time_point::max();  // the whole session's time limit
     std::uintmax_t maxDownload = UINTMAX_MAX;          // larger copies are refused
     TlsTrust trust;

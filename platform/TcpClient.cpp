@@ -176,9 +176,10 @@ TlsOutcome TcpClient::StartTls(const std::string& host, const TlsTrust& trust,
                                 : IoResult::kFailed;
     if (waited == IoResult::kOk) continue;
     outcome.certificate = verification.Check();
-    outcome.error = verification.Describe(waited == IoResult::kTimedOut ? "server did not answer in time"
-                                          : waited == IoResult::kCancelled ? "transfer cancelled"
-                                                                           : LibraryError());
+    outcome.error =
+        verification.Describe(waited == IoResult::kTimedOut    ? "server did not answer in time"
+                              : waited == IoResult::kCancelled ? "transfer cancelled"
+                                                               : LibraryError());
     Close();
     return outcome;
   }

@@ -45,15 +45,16 @@ TlsVerification::TlsVerification(std::string host, TlsTrust trust)
 
 bool TlsVerification::Prepare(SSL_CTX* ctx, bool loadTrustStore) {
   m_check = {};
-  const bool loaded = !loadTrustStore ? true
-                      : m_trust.caFile.empty()
-                          ? SSL_CTX_set_default_verify_paths(ctx) == 1
-                          : SSL_CTX_load_verify_locations(ctx, m_trust.caFile.c_str(), nullptr) == 1;
+  const bool loaded = !loadTrustStore          ? true
+                      : m_trust.caFile.empty() ? SSL_CTX_set_default_verify_paths(ctx) == 1
+                                               : SSL_CTX_load_verify_locations(
+                                                     ctx, m_trust.caFile.c_str(), nullptr) == 1;
   if (!loaded) return false;
   X509_VERIFY_PARAM* param = SSL_CTX_get0_param(ctx);
   X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
-  const bool named = IsIpAddress(m_host) ? X509_VERIFY_PARAM_set1_ip_asc(param, m_host.c_str()) == 1
-                                       : X509_VERIFY_PARAM_set1_host(param, m_host.c_str(), 0) == 1;
+  const bool named = IsIpAddress(m_host)
+                         ? X509_VERIFY_PARAM_set1_ip_asc(param, m_host.c_str()) == 1
+                         : X509_VERIFY_PARAM_set1_host(param, m_host.c_str(), 0) == 1;
   if (!named) return false;
   SSL_CTX_set_ex_data(ctx, ContextIndex(), this);
   SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, Verify);
@@ -61,8 +62,8 @@ bool TlsVerification::Prepare(SSL_CTX* ctx, bool loadTrustStore) {
 }
 
 int TlsVerification::Verify(int ok, X509_STORE_CTX* store) {
-  const auto* ssl = static_cast<SSL*>(
-      X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+  const auto* ssl =
+      static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
   auto* self =
       ssl ? static_cast<TlsVerification*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), ContextIndex()))
           : nullptr;

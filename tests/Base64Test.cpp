@@ -35,8 +35,8 @@ TEST(Base64Test, EncodesTheStandardAlphabetWithPadding) {
 }
 
 TEST(Base64Test, DecodingRefusesWhatIsNotBase64) {
-  for (const char* bad : {"Zg=", "Zg===", "Z", "Zm9v=", "Zg==Zg==", "Zm9\x01", "Zm 9v", "====",
-                          "!@#$"}) {
+  for (const char* bad :
+       {"Zg=", "Zg===", "Z", "Zm9v=", "Zg==Zg==", "Zm9\x01", "Zm 9v", "====", "!@#$"}) {
     EXPECT_FALSE(DecodeBase64(bad)) << bad;
   }
   EXPECT_EQ(DecodeBase64("Zm9v\r\nYmFy\r\n"), "foobar");

@@ -49,7 +49,8 @@ struct Servers {
     ::setenv("QUILLMERE_SERVERS_OWNER", std::to_string(::getpid()).c_str(), 1);
     std::string command = "bash '" + kScript + "' start '" + dir.path() + "' " + kUser + " " +
                           kPass + " " + QUILLMERE_TEST_USER + " " + QUILLMERE_TEST_PASS;
-    for (int port : {testFtp, ftpTls, ftpTlsOnly, ftpNoPort, smtp, submission, smtps, pop3, pop3s}) {
+    for (int port :
+         {testFtp, ftpTls, ftpTlsOnly, ftpNoPort, smtp, submission, smtps, pop3, pop3s}) {
       command += " " + std::to_string(port);
     }
     const int raw = std::system(command.c_str());
@@ -353,8 +354,9 @@ TEST_F(TransferEndToEnd, SelfSignedCertificateIsTrustedOnlyWhenTheUserSaysSo) {
   f.session.Network().tlsCaFile = "";
   FillFavorites(f);
   EXPECT_EQ(f.UploadCommand(), commands::Outcome::kFailed);
-  EXPECT_NE(f.owner.status.find("certificate not trusted for 127.0.0.1: self-signed certificate\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      f.owner.status.find("certificate not trusted for 127.0.0.1: self-signed certificate\r\n"),
+      std::string::npos)
       << f.owner.status;
   EXPECT_TRUE(f.owner.told.empty());
   f.owner.answers = {true};
@@ -437,7 +439,8 @@ TEST_F(TransferEndToEnd, ThroughTheCommandLine) {
     Machine b(route);
     for (Machine* m : {&a, &b}) {
       m->Use();
-      WriteSetting(keys::kTrustedCertificates, "localhost=" + fingerprint + ";127.0.0.1=" + fingerprint);
+      WriteSetting(keys::kTrustedCertificates,
+                   "localhost=" + fingerprint + ";127.0.0.1=" + fingerprint);
     }
     FillFavorites(a);
     std::string out;

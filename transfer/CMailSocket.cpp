@@ -137,8 +137,7 @@ bool CMailSocket::Connect(CommandOwner* owner, const std::string& host, int port
   m_pOwner = owner;
   auto client = std::make_unique<platform::TcpClient>();
   client->SetWaitHook([this] { return m_pOwner && m_pOwner->Interrupted(); });
-  const auto deadline =
-      std::min(platform::StreamConnection::Clock::now() + m_connectLimit, m_end);
+  const auto deadline = std::min(platform::StreamConnection::Clock::now() + m_connectLimit, m_end);
   const platform::IoResult connected = client->Connect(host, port, deadline);
   if (connected != platform::IoResult::kOk) {
     LogStatus(connected == platform::IoResult::kCancelled ? kCancelled : "connection fail\r\n");
@@ -213,8 +212,7 @@ void CMailSocket::Fail(platform::IoResult why) {
     Fail(kCancelled);
   } else if (why == platform::IoResult::kTimedOut &&
              platform::StreamConnection::Clock::now() >= m_end) {
-    Fail("transfer stopped at its time limit of " + std::to_string(m_totalLimit.count() / 1000) +
-         " s\r\n");
+    Fail(TimeLimitLine(m_totalLimit));
   } else {
     Fail(why == platform::IoResult::kTimedOut ? kTimedOut : kLost);
   }

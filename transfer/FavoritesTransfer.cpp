@@ -152,8 +152,8 @@ bool FavoritesTransfer::TrustCertificate(const std::string& host,
                                          const platform::CertificateCheck& check) {
   if (!check.selfSigned || check.fingerprint.empty()) return false;
   const std::string question =
-      "The server " + host + " shows a certificate that no authority vouches for (" +
-      check.reason + "). Its SHA-256 fingerprint is\n\n" + check.fingerprint +
+      "The server " + host + " shows a certificate that no authority vouches for (" + check.reason +
+      "). Its SHA-256 fingerprint is\n\n" + check.fingerprint +
       "\n\nTrust it only if this is the fingerprint of your own server's certificate. Trust this "
       "certificate for " +
       host + " from now on?";
@@ -219,7 +219,8 @@ FavoritesTransfer::Opened FavoritesTransfer::TryOpenMail(const ServerAddress& se
   bool offered = false;
   if (smtp) {
     if (!m_socket.Negotiate("ehlo pelgo\r\n", false)) return Opened::kFailed;
-    offered = StartsWith(m_socket.LastReply(), "250") && Offers(m_socket.LastReply(), "STARTTLS", 4);
+    offered =
+        StartsWith(m_socket.LastReply(), "250") && Offers(m_socket.LastReply(), "STARTTLS", 4);
   } else {
     if (!m_socket.Negotiate("capa\r\n", true)) return Opened::kFailed;
     offered = StartsWith(m_socket.LastReply(), "+OK") && Offers(m_socket.LastReply(), "STLS", 0);
@@ -399,11 +400,11 @@ void FavoritesTransfer::LogFtpEnding(platform::FtpConnection::Result result) {
       LogStatus("ftp server did not answer in time\r\n");
       break;
     case Result::kOverTime:
-      LogStatus("transfer stopped at its time limit of " +
-                std::to_string(m_network.totalLimit.count() / 1000) + " s\r\n");
+      LogStatus(TimeLimitLine(m_network.totalLimit));
       break;
     case Result::kForged:
-      LogStatus("a data connection came from another address than the server's and was refused\r\n");
+      LogStatus(
+          "a data connection came from another address than the server's and was refused\r\n");
       break;
     default:
       break;
@@ -413,8 +414,8 @@ void FavoritesTransfer::LogFtpEnding(platform::FtpConnection::Result result) {
 int FavoritesTransfer::UploadByFtp(bool testAccount) {
   using Result = platform::FtpConnection::Result;
   if (!NamesAreSafe(testAccount)) return -1;
-  const Result stored = ConnectFtp(testAccount)
-                            .PutFile(m_files.local, testAccount ? TestAccountFile() : kRemoteFile);
+  const Result stored =
+      ConnectFtp(testAccount).PutFile(m_files.local, testAccount ? TestAccountFile() : kRemoteFile);
   if (stored == Result::kCancelled) {
     LogStatus("transfer cancelled\r\n");
     return -1;
@@ -428,8 +429,9 @@ int FavoritesTransfer::UploadByFtp(bool testAccount) {
 int FavoritesTransfer::DownloadByFtp(bool testAccount) {
   using Result = platform::FtpConnection::Result;
   if (!NamesAreSafe(testAccount)) return -1;
-  const Result fetched = ConnectFtp(testAccount).GetFile(
-      testAccount ? TestAccountFile() : kRemoteFile, m_files.server);
+  const Result fetched =
+      ConnectFtp(testAccount)
+          .GetFile(testAccount ? TestAccountFile() : kRemoteFile, m_files.server);
   if (fetched == Result::kCancelled) {
     LogStatus("transfer cancelled\r\n");
     return -1;

@@ -10,6 +10,12 @@ inline constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
 // How long one whole transfer may take, whatever the server does; each reply has a shorter limit.
 inline constexpr std::chrono::minutes kTransferTimeLimit{5};
 
+// The status line of a transfer that its whole time limit ended.
+inline std::string TimeLimitLine(std::chrono::milliseconds limit) {
+  return "transfer stopped at its time limit of " + std::to_string((limit.count() + 999) / 1000) +
+         " s\r\n";
+}
+
 // The settings one transfer works with, read from the store when a command starts.
 struct TransferSettings {
   int method = 0;  // 0 by mail, 1 the user's FTP server, 2 the test account; others: none
@@ -28,9 +34,9 @@ struct TransferNetwork {
   int smtpPort = 25;
   int pop3Port = 110;
   int ftpPort = 21;
-  int smtpTlsPort = 465;    // TLS from the first byte
+  int smtpTlsPort = 465;     // TLS from the first byte
   int submissionPort = 587;  // STARTTLS required
-  int pop3TlsPort = 995;    // TLS from the first byte
+  int pop3TlsPort = 995;     // TLS from the first byte
   std::chrono::milliseconds connectLimit{15000};
   std::chrono::milliseconds replyLimit{30000};
   std::chrono::milliseconds totalLimit{kTransferTimeLimit};
