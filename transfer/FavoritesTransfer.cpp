@@ -390,9 +390,13 @@ platform::FtpConnection FavoritesTransfer::ConnectFtp(bool testAccount) {
   return platform::FtpConnection(host, server.port, m_settings.user, m_settings.pass, options);
 }
 
-void FavoritesTransfer::LogFtpEnding(platform::FtpConnection::Result result) {
+void FavoritesTransfer::LogFtpEnding(platform::FtpConnection::Result result, std::string_view done,
+                                     std::string_view failed) {
   using Result = platform::FtpConnection::Result;
   switch (result) {
+    case Result::kCancelled:
+      LogStatus("transfer cancelled\r\n");
+      return;  // the user knows the rest
     case Result::kTooLarge:
       LogStatus("server copy larger than 64 MiB: refused\r\n");
       break;
@@ -409,6 +413,7 @@ void FavoritesTransfer::LogFtpEnding(platform::FtpConnection::Result result) {
     default:
       break;
   }
+  LogStatus(result == Result::kWhole ? done : failed);
 }
 
 int FavoritesTransfer::UploadByFtp(bool testAccount) {
@@ -416,13 +421,7 @@ int FavoritesTransfer::UploadByFtp(bool testAccount) {
   if (!NamesAreSafe(testAccount)) return -1;
   const Result stored =
       ConnectFtp(testAccount).PutFile(m_files.local, testAccount ? TestAccountFile() : kRemoteFile);
-  if (stored == Result::kCancelled) {
-    LogStatus("transfer cancelled\r\n");
-    return -1;
-  }
-  LogFtpEnding(stored);
-  LogStatus(stored == Result::kWhole ? "Upload to ftp server successfully\r\n"
-                                     : "Upload to ftp server failed\r\n");
+  LogFtpEnding(stored, "Upload to ftp server successfully\r\n", "Upload to ftp server failed\r\n");
   return stored == Result::kWhole ? 0 : -1;
 }
 
@@ -432,13 +431,8 @@ int FavoritesTransfer::DownloadByFtp(bool testAccount) {
   const Result fetched =
       ConnectFtp(testAccount)
           .GetFile(testAccount ? TestAccountFile() : kRemoteFile, m_files.server);
-  if (fetched == Result::kCancelled) {
-    LogStatus("transfer cancelled\r\n");
-    return -1;
-  }
-  LogFtpEnding(fetched);
-  LogStatus(fetched == Result::kWhole ? "Download from ftp server successfully\r\n"
-                                      : "Download from ftp server failed\r\n");
+  LogFtpEnding(fetched, "Download from ftp server successfully\r\n",
+               "Download from ftp server failed\r\n");
   switch (fetched) {
     case Result::kWhole:
       return 0;

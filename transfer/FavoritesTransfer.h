@@ -72,8 +72,10 @@ class FavoritesTransfer {
   platform::FtpConnection ConnectFtp(bool testAccount);
   int UploadByFtp(bool testAccount);
   int DownloadByFtp(bool testAccount);
-  // The status line of an FTP transfer that did not end whole; none for a missing file.
-  void LogFtpEnding(platform::FtpConnection::Result result);
+  // The status lines of how an FTP transfer ended: why it did not end whole, then done or failed
+  // (a cancelled one says only that).
+  void LogFtpEnding(platform::FtpConnection::Result result, std::string_view done,
+                    std::string_view failed);
 
   CommandOwner& m_owner;
   TransferSettings m_settings;
