@@ -251,6 +251,10 @@ bool CMailSocket::ReadReply(ReplyKind kind) {
       m_pOwner->Progress("bytes", static_cast<long long>(m_pending.size()), 0);
     }
   }
+  if (retrieval && m_pOwner) {
+    const auto whole = static_cast<long long>(end);
+    m_pOwner->Progress("bytes", whole, whole);
+  }
   if (end == m_pending.size()) {
     m_reply = std::move(m_pending);
     m_pending.clear();
