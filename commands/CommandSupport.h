@@ -31,7 +31,11 @@ Outcome EndingOnFtpError(Session& session, Body body) {
     return body();
   } catch (const platform::FtpError& error) {
     const std::string what = error.what();
-    session.Owner().Tell(what.empty() ? "Command failed." : what, CommandOwner::Notice::kError);
+    if (error.HowShown() == platform::FtpError::Shown::kInTheStatusLog) {
+      session.Owner().LogStatus(what + "\r\n");
+    } else {
+      session.Owner().Tell(what.empty() ? "Command failed." : what, CommandOwner::Notice::kError);
+    }
     return Outcome::kFailed;
   }
 }

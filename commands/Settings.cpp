@@ -48,6 +48,7 @@ TransferSettings ReadTransferSettings() {
   settings.ftp = ReadSetting(keys::kFtp);
   settings.user = ReadSetting(keys::kUser);
   settings.pass = ReadSetting(keys::kPass);
+  settings.trustedCertificates = ReadSetting(keys::kTrustedCertificates);
   return settings;
 }
 

@@ -27,6 +27,8 @@ inline constexpr StringSetting kUser{"user", ""};
 inline constexpr StringSetting kPass{"pass", ""};
 inline constexpr IntSetting kDeleteLink{"delete link", 0};
 inline constexpr StringSetting kFolder{"folder", ""};
+// Self-signed server certificates the user chose to trust: "host=SHA-256 fingerprint", by ";".
+inline constexpr StringSetting kTrustedCertificates{"trusted certificates", ""};
 }  // namespace keys
 
 int ReadSetting(const IntSetting& key);

@@ -96,10 +96,13 @@ std::unique_ptr<platform::FileLock> LockStateFolder(Session& session) {
 
 FavoritesTransfer MakeTransfer(Session& session, const TransferSettings& settings) {
   const Places& places = session.GetPlaces();
-  return FavoritesTransfer(session.Owner(), settings,
-                           {places.WorkingFile(Places::kLocalFile),
-                            places.WorkingFile(Places::kServerFile)},
-                           session.Network());
+  TransferNetwork network = session.Network();
+  network.storeTrustedCertificates = [](const std::string& trusted) {
+    WriteSetting(keys::kTrustedCertificates, trusted);
+  };
+  return FavoritesTransfer(
+      session.Owner(), settings,
+      {places.WorkingFile(Places::kLocalFile), places.WorkingFile(Places::kServerFile)}, network);
 }
 
 bool CheckTransferSettings(Session& session) {

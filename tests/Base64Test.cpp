@@ -30,13 +30,36 @@ TEST(Base64Test, EncodesTheStandardAlphabetWithPadding) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(EncodeBase64(c.in), c.out) << c.in;
+    EXPECT_EQ(DecodeBase64(c.out), c.in) << c.out;
   }
+}
+
+TEST(Base64Test, DecodingRefusesWhatIsNotBase64) {
+  for (const char* bad :
+       {"Zg=", "Zg===", "Z", "Zm9v=", "Zg==Zg==", "Zm9\x01", "Zm 9v", "====", "!@#$"}) {
+    EXPECT_FALSE(DecodeBase64(bad)) << bad;
+  }
+  EXPECT_EQ(DecodeBase64("Zm9v\r\nYmFy\r\n"), "foobar");
 }
 
 TEST(Base64Test, LongInputStaysOnOneLine) {
   const std::string encoded = EncodeBase64(std::string(300, 'x'));
   EXPECT_EQ(encoded.size(), 400u);
   EXPECT_EQ(encoded.find_first_of("\r\n"), std::string::npos);
+}
+
+TEST(Base64Test, LinesForMailHoldAtMost76Characters) {
+  std::string bytes;
+  for (int i = 0; i < 1000; ++i) bytes += static_cast<char>(i * 7);
+  const std::string lines = EncodeBase64Lines(bytes);
+  for (std::size_t at = 0; at < lines.size();) {
+    const std::size_t end = lines.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_LE(end - at, 76u);
+    at = end + 2;
+  }
+  EXPECT_EQ(DecodeBase64(lines), bytes);
+  EXPECT_EQ(EncodeBase64Lines(""), "");
 }
 
 }  // namespace

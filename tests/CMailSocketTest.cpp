@@ -6,11 +6,11 @@
 
 #include <climits>
 
-#include "transfer/CMailSocket.h"
 #include "tests/support/LoopbackPort.h"
 #include "tests/support/MemoryConnection.h"
 #include "tests/support/RecordingOwner.h"
 #include "tests/support/TempDir.h"
+#include "transfer/CMailSocket.h"
 
 namespace {
 
@@ -225,7 +225,7 @@ TEST_F(MailSocketTest, RetrievalCutShortHandsOverNothingAndEndsTheDialogue) {
   const std::string whole = RetrReply("0014", "Favorites\r\n\tA\r\n");
   for (const IoResult end : {IoResult::kClosed, IoResult::kTimedOut, IoResult::kFailed}) {
     for (std::size_t cut = 0; cut < whole.size(); cut += 7) {
-        Open({"+OK\r\nSubject: favorites\r\n.\r\n", whole.substr(0, cut)}, end);
+      Open({"+OK\r\nSubject: favorites\r\n.\r\n", whole.substr(0, cut)}, end);
       EXPECT_EQ(socket.SendCommand("top 1 0\r\n", 2), 1);
       EXPECT_EQ(Retrieved(), "<none>");
       EXPECT_EQ(owner.status, std::string("Subject: favorites\r\nno date\r\n") +
@@ -333,10 +333,10 @@ TEST_F(MailSocketTest, LoggedReplyIsTheFirst1023Bytes) {
 }
 
 TEST_F(MailSocketTest, RealConnectionFailureIsReported) {
-  EXPECT_FALSE(socket.OpenDialogue(&owner, "127.0.0.1", testsupport::UnusedLoopbackPort()));
+  EXPECT_FALSE(socket.Connect(&owner, "127.0.0.1", testsupport::UnusedLoopbackPort()));
   EXPECT_EQ(owner.status, "connection fail\r\n");
   owner.status.clear();
-  EXPECT_FALSE(socket.OpenDialogue(&owner, "", 110));
+  EXPECT_FALSE(socket.Connect(&owner, "", 110));
   EXPECT_EQ(owner.status, "connection fail\r\n");
 }
 

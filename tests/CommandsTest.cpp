@@ -90,7 +90,7 @@ TEST_F(Commands, SettingsAreTypedAndFoldCase) {
       {7, "", "", "", "u", "w", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(TransferSettingsComplete({c.method, c.pop3, c.smtp, c.ftp, c.user, c.pass}),
+    EXPECT_EQ(TransferSettingsComplete({c.method, c.pop3, c.smtp, c.ftp, c.user, c.pass, ""}),
               c.complete)
         << c.method << " " << c.pop3 << " " << c.smtp << " " << c.ftp;
   }

@@ -111,9 +111,14 @@ class DroppingFtpServer {
     kShortButComplete,  // half of it, the data connection closed, "226" all the same
     kControlLost,       // half of it, then both connections closed without a reply
     kNoSuchFile,        // "550" to RETR
+    kForged,       // someone on 127.0.0.2 connects to the announced port first, then the server
+    kTrickle,      // two bytes, a pause, two bytes ... until the client gives up
+    kHuge,         // the file at hugePath, its size announced
+    kHugeUnsized,  // the file at hugePath, its size not announced
   };
 
-  DroppingFtpServer(std::string file, Ending ending) : m_file(std::move(file)), m_ending(ending) {}
+  DroppingFtpServer(std::string file, Ending ending, std::string hugePath = {})
+      : m_file(std::move(file)), m_ending(ending), m_hugePath(std::move(hugePath)) {}
 
   int port() const { return m_server.port(); }
   std::vector<std::string> Commands() const {
@@ -159,7 +164,14 @@ class DroppingFtpServer {
       } else if (verb == "TYPE" || verb == "CWD") {
         Send(fd, "200 OK\r\n");
       } else if (verb == "SIZE") {
-        Send(fd, "213 " + std::to_string(m_file.size()) + "\r\n");
+        if (m_ending == Ending::kHugeUnsized) {
+          Send(fd, "502 not implemented\r\n");
+        } else {
+          std::error_code error;
+          const auto size =
+              m_ending == Ending::kHuge ? fs::file_size(m_hugePath, error) : m_file.size();
+          Send(fd, "213 " + std::to_string(size) + "\r\n");
+        }
       } else if (verb == "PORT") {
         unsigned h1, h2, h3, h4, p1, p2;
         if (std::sscanf(line.c_str() + 5, "%u,%u,%u,%u,%u,%u", &h1, &h2, &h3, &h4, &p1, &p2) != 6) {
@@ -176,11 +188,20 @@ class DroppingFtpServer {
           Send(fd, "550 no such file\r\n");
           continue;
         }
-        Send(fd, "150 Opening BINARY mode data connection (" + std::to_string(m_file.size()) +
-                     " bytes)\r\n");
+        const bool huge = m_ending == Ending::kHuge || m_ending == Ending::kHugeUnsized;
+        Send(fd, huge ? std::string("150 Opening BINARY mode data connection\r\n")
+                      : "150 Opening BINARY mode data connection (" +
+                            std::to_string(m_file.size()) + " bytes)\r\n");
+        if (m_ending == Ending::kForged) Forge();
         const int data = ConnectData();
         if (data < 0) return;
-        const bool whole = m_ending == Ending::kWhole;
+        if (m_ending == Ending::kTrickle || m_ending == Ending::kHuge ||
+            m_ending == Ending::kHugeUnsized) {
+          Stream(data);
+          ::close(data);
+          return;
+        }
+        const bool whole = m_ending == Ending::kWhole || m_ending == Ending::kForged;
         Send(data, whole ? m_file : m_file.substr(0, m_file.size() / 2));
         ::close(data);
         if (m_ending == Ending::kControlLost) return;
@@ -195,8 +216,42 @@ class DroppingFtpServer {
     }
   }
 
+  // A list of someone else's, sent from another address to the port the client announced.
+  void Forge() const {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(0x7f000002);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0 &&
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&m_dataAddress), sizeof m_dataAddress) ==
+            0) {
+      Send(fd, "Favorites\r\n\tkeep\x01http://evil.example/phish\r\n");
+    }
+    ::close(fd);
+  }
+
+  // Until the client stops reading or the test ends.
+  void Stream(int data) const {
+    if (m_ending == Ending::kTrickle) {
+      for (std::size_t at = 0; !m_server.Stopping(); at = (at + 2) % m_file.size()) {
+        if (::send(data, m_file.data() + at, 2, MSG_NOSIGNAL) <= 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+      return;
+    }
+    std::FILE* file = std::fopen(m_hugePath.c_str(), "rb");
+    if (!file) return;
+    static char chunk[1 << 16];
+    for (std::size_t n;
+         !m_server.Stopping() && (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+      if (::send(data, chunk, n, MSG_NOSIGNAL) <= 0) break;
+    }
+    std::fclose(file);
+  }
+
   std::string m_file;
   Ending m_ending;
+  std::string m_hugePath;
   sockaddr_in m_dataAddress{};
   mutable std::mutex m_mutex;
   std::vector<std::string> m_commands;
@@ -280,6 +335,7 @@ class FaultInjection : public ::testing::Test {
 Script Pop3Dialogue(const std::string& list) {
   return {
       {"", "+OK POP3 ready\r\n"},
+      {"capa\r\n", "+OK\r\nUSER\r\nTOP\r\n.\r\n"},
       {"user alice\r\n", "+OK\r\n"},
       {"pass s3cret\r\n", "+OK logged in\r\n"},
       {"stat\r\n", "+OK 2 900\r\n"},
@@ -293,6 +349,7 @@ Script Pop3Dialogue(const std::string& list) {
 Script SmtpDialogue(const std::string& list) {
   return {
       {"", "220 mail.example ESMTP\r\n"},
+      {"ehlo pelgo\r\n", "250-mail.example\r\n250 AUTH LOGIN\r\n"},
       {"helo pelgo\r\n", "250 mail.example\r\n"},
       {"auth login\r\n", "334 VXNlcm5hbWU6\r\n"},
       {"YWxpY2U=\r\n", "334 UGFzc3dvcmQ6\r\n"},
@@ -438,16 +495,14 @@ TEST_F(FaultInjection, DiskFull) {
        [&] {
          testsupport::ScriptedServer pop3(Pop3Dialogue(list));
          m_session.Network().pop3Port = pop3.port();
-         return std::to_string(Engine(0).Download(DownloadMode::kRetrieve)) + " " +
-                m_owner.status;
+         return std::to_string(Engine(0).Download(DownloadMode::kRetrieve)) + " " + m_owner.status;
        },
        "-1 " + std::string(kPop3Log)},
       {"FTP download",
        [&] {
          DroppingFtpServer ftp(list, DroppingFtpServer::Ending::kWhole);
          m_session.Network().ftpPort = ftp.port();
-         return std::to_string(Engine(1).Download(DownloadMode::kRetrieve)) + " " +
-                m_owner.status;
+         return std::to_string(Engine(1).Download(DownloadMode::kRetrieve)) + " " + m_owner.status;
        },
        "-1 Download from ftp server failed\r\n"},
   };
@@ -466,7 +521,7 @@ TEST_F(FaultInjection, DiskFull) {
 
   // The synchronisation: a changed URL too long to store leaves the user's shortcut whole.
   WriteFile(File(kServerFile), "S\r\n\ta\x01" + longUrl + "\r\n\tNew\r\n\t\tlong\x01" + longUrl +
-                                    "\r\n\t\tshort\x01http://s/\r\n");
+                                   "\r\n\t\tshort\x01http://s/\r\n");
   const auto before = Snapshot(m_fav);
   const ChildResult child = InChild({.fileSize = 300}, [&] { return Synchronize(); });
   EXPECT_TRUE(child.exited);
@@ -478,8 +533,8 @@ TEST_F(FaultInjection, DiskFull) {
 }
 
 // A mail server that hangs up after each possible number of bytes of a whole dialogue: the
-// transfer fails with "connection lost" (the greeting cut: no dialogue at all), the server copy is
-// the earlier one until the retrieval came whole and the new one from then on.
+// transfer fails with "connection lost" (the greeting or EHLO cut: no dialogue at all), the server
+// copy is the earlier one until the retrieval came whole and the new one from then on.
 TEST_F(FaultInjection, MailServerHangsUpAfterAnyByte) {
   const std::string list = "Favorites\r\n\tNews\r\n\t\tPaper\x01http://paper.example/\r\n";
   const Script pop3 = Pop3Dialogue(list);
@@ -505,7 +560,9 @@ TEST_F(FaultInjection, MailServerHangsUpAfterAnyByte) {
     testsupport::ScriptedServer server(CutAfter(smtp, cut));
     m_session.Network().smtpPort = server.port();
     const int result = Engine(0).Upload();
-    EXPECT_EQ(result, cut == smtpTotal ? 0 : cut < smtp.front().reply.size() ? -2 : -1);
+    // Until the greeting and the reply to EHLO are in, there is no dialogue yet.
+    const std::size_t opened = smtp[0].reply.size() + smtp[1].reply.size();
+    EXPECT_EQ(result, cut == smtpTotal ? 0 : cut < opened ? -2 : -1);
     EXPECT_EQ(LastLine(m_owner.status), cut == smtpTotal ? "221 Bye\r\n" : "connection lost\r\n");
   }
   EXPECT_EQ(ReadFile(File(kLocalFile)), list);
@@ -526,19 +583,36 @@ TEST_F(FaultInjection, FtpDownloadCutShort) {
        "Download from ftp server failed\r\n"},
       {"both connections dropped", Ending::kControlLost, "Download from ftp server failed\r\n"},
       {"no such file", Ending::kNoSuchFile, "Download from ftp server failed\r\n"},
+      {"a forged data connection from 127.0.0.2", Ending::kForged,
+       "a data connection came from another address than the server's and was refused\r\n"
+       "Download from ftp server failed\r\n"},
+      {"a data connection that trickles", Ending::kTrickle,
+       "transfer stopped at its time limit of 2 s\r\nDownload from ftp server failed\r\n"},
+      {"a 2 GiB file", Ending::kHuge,
+       "server copy larger than 64 MiB: refused\r\nDownload from ftp server failed\r\n"},
+      {"a 2 GiB file of no announced size", Ending::kHugeUnsized,
+       "server copy larger than 64 MiB: refused\r\nDownload from ftp server failed\r\n"},
   };
+  // Sparse: the disk is not filled.
+  const std::string huge = m_program / "huge.txt";
+  WriteFile(huge, "");
+  fs::resize_file(huge, std::uintmax_t{2} << 30);
+  m_session.Network().totalLimit = std::chrono::seconds(2);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     WriteFile(File(kServerFile), kEarlier);
     m_owner.status.clear();
-    DroppingFtpServer server(list, c.ending);
+    DroppingFtpServer server(list, c.ending, huge);
     m_session.Network().ftpPort = server.port();
-    EXPECT_EQ(Engine(1).Download(DownloadMode::kRetrieve),
-              c.ending == Ending::kWhole ? 0 : c.ending == Ending::kNoSuchFile ? 1 : -1);
+    EXPECT_EQ(Engine(1).Download(DownloadMode::kRetrieve), c.ending == Ending::kWhole        ? 0
+                                                           : c.ending == Ending::kNoSuchFile ? 1
+                                                                                             : -1);
     EXPECT_EQ(m_owner.status, c.status);
     EXPECT_EQ(ReadFile(File(kServerFile)), c.ending == Ending::kWhole ? list : kEarlier);
-    ExpectOnly({kServerFile});
+    ExpectOnly({kServerFile, "huge.txt"});
     const auto commands = server.Commands();
-    EXPECT_NE(std::find(commands.begin(), commands.end(), "RETR favorites.txt"), commands.end());
+    // A file announced too large is not even asked for.
+    EXPECT_EQ(std::find(commands.begin(), commands.end(), "RETR favorites.txt") != commands.end(),
+              c.ending != Ending::kHuge);
   }
 }

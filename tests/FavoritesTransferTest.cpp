@@ -4,14 +4,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 
-#include "transfer/FavoritesTransfer.h"
 #include "platform/FtpError.h"
 #include "tests/support/LoopbackPort.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/RecordingOwner.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TempDir.h"
+#include "transfer/FavoritesTransfer.h"
 
 namespace {
 
@@ -54,6 +56,7 @@ Script SmtpScript(const std::string& message, const std::string& address = "alic
                   const std::string& user64 = "YWxpY2U=") {
   return {
       {"", "220 mail.example ESMTP\r\n"},
+      {"ehlo pelgo\r\n", "250-mail.example\r\n250 AUTH LOGIN PLAIN\r\n"},
       {"helo pelgo\r\n", "250 mail.example\r\n"},
       {"auth login\r\n", "334 VXNlcm5hbWU6\r\n"},
       {user64 + "\r\n", "334 UGFzc3dvcmQ6\r\n"},
@@ -90,6 +93,20 @@ TEST_F(TransferTest, FavoritesMessageLayout) {
   EXPECT_EQ(message.substr(22, 8), "!@#$ffff");
   EXPECT_EQ(message.size(), 65530u + 35u);
   EXPECT_EQ(FavoritesTransfer::BuildMessage(std::string(15, 'x')).substr(26, 4), "0014");
+
+  // One byte more goes in base64 lines after a marker that a reader of the first form passes
+  // over: it looks for "!@#$", which base64 can't hold.
+  const std::string longer = FavoritesTransfer::BuildMessage(largest + "\t");
+  EXPECT_EQ(longer.substr(0, 36), "Subject: favorites\r\n\r\n!@#&0000fffb\r\n");
+  EXPECT_EQ(longer.find("!@#$"), std::string::npos);
+  EXPECT_EQ(longer.substr(longer.size() - 5), "\r\n.\r\n");
+  for (std::size_t at = 0; at < longer.size();) {
+    const std::size_t end = longer.find("\r\n", at);
+    ASSERT_LE(end - at, 76u);
+    ASSERT_NE(longer[at], '.') << "no line needs a dot stuffed before it";
+    at = end + 2;
+    if (at == longer.size() - 3) break;  // the closing "."
+  }
 }
 
 TEST_F(TransferTest, MailDomainIsTheSmtpHostAfterItsFirstDot) {
@@ -124,11 +141,12 @@ TEST_F(TransferTest, NegativeSmtpReplyEndsTheDialogueWithoutQuit) {
     int result;
     std::size_t linesSent;
   } cases[] = {
-      {2, "535 5.7.8 Authentication failed\r\n", -1, 2},  // auth login refused: no user, no pass
-      {4, "535 5.7.8 Authentication failed\r\n", -1, 4},
-      {6, "554 5.7.1 Relay access denied\r\n", -1, 6},
-      {8, "554 5.3.4 Message too big\r\n", -1, 8},  // the message itself refused
-      {2, "450 4.3.2 Try again later\r\n", 0, 9},   // a 4xx doesn't stop the dialogue
+      {3, "535 5.7.8 Authentication failed\r\n", -1, 3},  // auth login refused: no user, no pass
+      {5, "535 5.7.8 Authentication failed\r\n", -1, 5},
+      {7, "554 5.7.1 Relay access denied\r\n", -1, 7},
+      {9, "554 5.3.4 Message too big\r\n", -1, 9},              // the message itself refused
+      {9, "452 4.3.1 Insufficient system storage\r\n", -1, 9},  // and a temporary refusal too
+      {3, "450 4.3.2 Try again later\r\n", 0, 10},  // elsewhere a 4xx doesn't stop the dialogue
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.reply);
@@ -157,25 +175,28 @@ TEST_F(TransferTest, MailUploadFailuresBeforeTheDialogue) {
   EXPECT_EQ(owner.status, "connection fail\r\n");
 }
 
-TEST_F(TransferTest, ListTooLargeForMailIsRefusedBeforeAnythingIsSentOrDeleted) {
+TEST_F(TransferTest, ListTooLargeIsRefusedBeforeAnythingIsSentOrDeleted) {
   testsupport::ScriptedServer server(Script{{"", "220 ready\r\n"}});
   network.smtpPort = server.port();
   network.pop3Port = server.port();
+  settings.ftp = "127.0.0.1";
+  network.ftpPort = server.port();
 
-  WriteFile(File("favorites-local.txt"), std::string(FavoritesTransfer::kMaxMailList, 'x'));
+  // Sparse: the size counts, not the bytes.
+  WriteFile(File("favorites-local.txt"), "");
+  std::filesystem::resize_file(File("favorites-local.txt"), kMaxListBytes);
   EXPECT_EQ(Engine().CheckUploadSize(), 0);
-
-  WriteFile(File("favorites-local.txt"), std::string(FavoritesTransfer::kMaxMailList + 1, 'x'));
-  owner.status = "before\r\n";
-  EXPECT_EQ(Engine().CheckUploadSize(), -1);
-  EXPECT_EQ(owner.status, "favorites list too large for mail\r\n");
+  std::filesystem::resize_file(File("favorites-local.txt"), kMaxListBytes + 1);
+  for (int method : {0, 1, 2}) {
+    settings.method = method;
+    owner.status = "before\r\n";
+    EXPECT_EQ(Engine().CheckUploadSize(), -1);
+    EXPECT_EQ(owner.status, "favorites list larger than 64 MiB: not sent\r\n");
+  }
+  settings.method = 0;
   EXPECT_EQ(Engine().Upload(), -1);
-  EXPECT_EQ(owner.status, "favorites list too large for mail\r\n");
+  EXPECT_EQ(owner.status, "favorites list larger than 64 MiB: not sent\r\n");
   EXPECT_EQ(server.Connections(), 0);
-
-  // The FTP ways carry any size.
-  settings.method = 1;
-  EXPECT_EQ(Engine().CheckUploadSize(), 0);
 }
 
 TEST_F(TransferTest, SilentSmtpServerEndsTheUploadInTime) {
@@ -185,8 +206,11 @@ TEST_F(TransferTest, SilentSmtpServerEndsTheUploadInTime) {
     Script script;
     int result;
   } cases[] = {
-      {{{"", "", After::kHang}}, -2},                                      // no greeting
-      {{{"", "220 hi\r\n"}, {"helo pelgo\r\n", "25", After::kHang}}, -1},  // stops mid-reply
+      {{{"", "", After::kHang}}, -2},  // no greeting
+      {{{"", "220 hi\r\n"},
+        {"ehlo pelgo\r\n", "250 hi\r\n"},
+        {"helo pelgo\r\n", "25", After::kHang}},
+       -1},  // stops mid-reply
   };
   for (const auto& c : cases) {
     testsupport::ScriptedServer server(c.script);
@@ -218,6 +242,7 @@ std::string Retr(const std::string& list) {
 Script Pop3Login(const std::string& stat) {
   return {
       {"", "+OK Dovecot ready.\r\n"},
+      {"capa\r\n", "+OK\r\nTOP\r\nUSER\r\n.\r\n"},
       {"user alice\r\n", "+OK\r\n"},
       {"pass s3cret\r\n", "+OK Logged in.\r\n"},
       {"stat\r\n", stat},
@@ -311,6 +336,7 @@ TEST_F(TransferTest, DownloadResultsWithoutAFavoritesMessage) {
        false, 1, std::string(kLoginLog) + "Subject: hi\r\n" + kDate + "+OK Bye\r\n"},
       {"wrong password",
        {{"", "+OK ready\r\n"},
+        {"capa\r\n", "-ERR unknown command\r\n"},
         {"user alice\r\n", "+OK\r\n"},
         {"pass s3cret\r\n", "-ERR [AUTH] Authentication failed.\r\n"},
         {"stat\r\n", "-ERR Unknown command.\r\n"},
@@ -319,7 +345,7 @@ TEST_F(TransferTest, DownloadResultsWithoutAFavoritesMessage) {
        1,
        "+OK ready\r\n+OK\r\n-ERR [AUTH] Authentication failed.\r\n+OK Logging out\r\n"},
       {"5xx to the user line",
-       {{"", "+OK ready\r\n"}, {"user alice\r\n", "500 what?\r\n"}},
+       {{"", "+OK ready\r\n"}, {"capa\r\n", "-ERR what?\r\n"}, {"user alice\r\n", "500 what?\r\n"}},
        false,
        -1,
        "+OK ready\r\n500 what?\r\n"},
@@ -418,6 +444,192 @@ TEST_F(TransferTest, SilentFtpServerRaisesInTime) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(Download(), platform::FtpError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- AUTH as real servers want it ----
+
+TEST_F(TransferTest, AuthFallsBackAsTheServerAsks) {
+  WriteFile(File("favorites-local.txt"), kList);
+  const std::string message = FavoritesTransfer::BuildMessage(kList);
+  const Script loginDone = {{"czNjcmV0\r\n", "235 2.7.0 Authentication successful\r\n"}};
+  const struct {
+    const char* name;
+    Script auth;  // replaces the steps from "auth login" to the password
+  } cases[] = {
+      {"503: AUTH only after EHLO",
+       {{"auth login\r\n", "503 5.5.1 AUTH command used when not advertised\r\n"},
+        {"ehlo pelgo\r\n", "250-mail.example\r\n250 AUTH LOGIN\r\n"},
+        {"auth login\r\n", "334 VXNlcm5hbWU6\r\n"},
+        {"YWxpY2U=\r\n", "334 UGFzc3dvcmQ6\r\n"},
+        {"czNjcmV0\r\n", "235 2.7.0 Authentication successful\r\n"}}},
+      {"504: no LOGIN",
+       {{"auth login\r\n", "504 5.5.4 Unrecognized authentication type\r\n"},
+        {"AUTH PLAIN AGFsaWNlAHMzY3JldA==\r\n", "235 2.7.0 Authentication successful\r\n"}}},
+      {"535 naming the mechanism",
+       {{"auth login\r\n",
+         "535 5.7.8 Error: authentication failed: Invalid authentication mechanism\r\n"},
+        {"AUTH PLAIN AGFsaWNlAHMzY3JldA==\r\n", "235 2.7.0 Authentication successful\r\n"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Script script = SmtpScript(message);
+    script.erase(script.begin() + 3, script.begin() + 6);
+    script.insert(script.begin() + 3, c.auth.begin(), c.auth.end());
+    testsupport::ScriptedServer server(script);
+    network.smtpPort = server.port();
+    EXPECT_EQ(Engine().Upload(), 0) << owner.status;
+    EXPECT_EQ(server.Received(), server.Expected());
+  }
+}
+
+// ---- TLS required but not offered ----
+
+TEST_F(TransferTest, SubmissionPortWithoutStartTlsSendsNothing) {
+  WriteFile(File("favorites-local.txt"), kList);
+  testsupport::ScriptedServer server(
+      Script{{"", "220 mail.example ESMTP\r\n"},
+             {"ehlo pelgo\r\n", "250-mail.example\r\n250 AUTH LOGIN\r\n"}});
+  network.smtpPort = server.port();
+  network.submissionPort = server.port();
+  EXPECT_EQ(Engine().Upload(), -2);
+  EXPECT_EQ(server.Received(), std::vector<std::string>{"ehlo pelgo\r\n"});
+  EXPECT_EQ(owner.status, "220 mail.example ESMTP\r\nthe server offers no STARTTLS, which port " +
+                              std::to_string(server.port()) + " requires: nothing was sent\r\n");
+}
+
+// ---- Names from the settings ----
+
+TEST_F(TransferTest, NamesThatCantBeSentAreRefusedBeforeAnyConnection) {
+  testsupport::ScriptedServer server(Script{{"", "220 ready\r\n"}});
+  network.smtpPort = network.pop3Port = network.ftpPort = server.port();
+  settings.ftp = "127.0.0.1";
+  WriteFile(File("favorites-local.txt"), kList);
+  const std::string lineBreak =
+      "the user name or the password holds a line break or a NUL byte, which no server may be "
+      "sent: correct it in the settings\r\n";
+  const std::string testAccount =
+      "the user name and the password name your file on the test account and may not hold \"/\", "
+      "\"\\\", \"..\", line breaks or NUL bytes: correct them in the settings\r\n";
+  const struct {
+    int method;
+    std::string user, pass;
+    const std::string& line;
+  } cases[] = {
+      {0, "alice", "s3cret\r\ndele 1", lineBreak},
+      {0, "al\nice", "s3cret", lineBreak},
+      {1, "alice", std::string("s3\0cret", 7), lineBreak},
+      {2, "/../../../home/victim/", "s3cret", testAccount},
+      {2, "alice", "a\\b", testAccount},
+      {2, "..", "s3cret", testAccount},
+      {2, "alice", "s3cret\r\nDELE favorites.txt", testAccount},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.user + " " + c.pass);
+    settings.method = c.method;
+    settings.user = c.user;
+    settings.pass = c.pass;
+    owner.status.clear();
+    EXPECT_EQ(Engine().Upload(), -1);
+    EXPECT_EQ(owner.status, c.line);
+    owner.status.clear();
+    EXPECT_EQ(Download(), -1);
+    EXPECT_EQ(owner.status, c.line);
+  }
+  EXPECT_EQ(server.Connections(), 0);
+  // A user name with a slash is fine on the user's own server: it names no file there.
+  settings.method = 1;
+  settings.user = "alice/home";
+  settings.pass = "s3cret";
+  EXPECT_THROW(Download(), platform::FtpError);  // the scripted server is no FTP server
+}
+
+// ---- An endless mailbox, and the user who stops it ----
+
+// A POP3 server whose mailbox claims 2^31 - 1 messages and answers every TOP at once.
+class EndlessMailbox {
+ public:
+  int port() const { return m_server.port(); }
+  int Tops() const { return m_tops; }
+
+ private:
+  void Serve(int fd) {
+    const auto send = [fd](const std::string& text) {
+      ::send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+    };
+    send("+OK ready\r\n");
+    std::string buffer;
+    for (std::size_t end; (end = m_server.ReadUntil(fd, buffer, "\r\n")) != std::string::npos;) {
+      const std::string line = buffer.substr(0, end);
+      buffer.erase(0, end + 2);
+      if (line.rfind("top ", 0) == 0) {
+        ++m_tops;
+        send("+OK\r\nSubject: hello\r\nDate: Mon, 1 Jan 2024\r\n.\r\n");
+      } else if (line == "stat") {
+        send("+OK 2147483647 0\r\n");
+      } else if (line == "capa") {
+        send("-ERR no\r\n");
+      } else {
+        send("+OK\r\n");
+        if (line == "quit") return;
+      }
+    }
+  }
+
+  std::atomic<int> m_tops{0};
+  testsupport::LoopbackServer m_server{[this](int fd) { Serve(fd); }};
+};
+
+TEST_F(TransferTest, EndlessMailboxIsScannedToACapAndCanBeCancelled) {
+  {
+    EndlessMailbox server;
+    network.pop3Port = server.port();
+    EXPECT_EQ(Download(), 1);
+    EXPECT_EQ(server.Tops(), FavoritesTransfer::kMaxMessagesExamined);
+    const std::string end =
+        "no favorites message among the first 10000 messages: the rest are not examined\r\n+OK\r\n";
+    EXPECT_EQ(owner.status.substr(owner.status.size() - end.size()), end);
+    EXPECT_GE(owner.interruptChecks, FavoritesTransfer::kMaxMessagesExamined)
+        << "the window is heard between replies that come at once";
+  }
+  {
+    EndlessMailbox server;
+    network.pop3Port = server.port();
+    owner.interruptChecks = 0;
+    owner.interruptAfter = 100;
+    EXPECT_EQ(Download(), -1);
+    EXPECT_LT(server.Tops(), 100);
+    const std::string end = "transfer cancelled\r\n";
+    EXPECT_EQ(owner.status.substr(owner.status.size() - end.size()), end);
+    EXPECT_EQ(owner.status.find(end), owner.status.size() - end.size()) << "one line";
+  }
+}
+
+TEST_F(TransferTest, CancelWhileWaitingEndsTheTransfer) {
+  network.replyLimit = std::chrono::seconds(30);
+  testsupport::ScriptedServer server(Script{{"", "", After::kHang}});
+  network.pop3Port = server.port();
+  owner.interruptAfter = 3;
+  WriteFile(File("favorites-server.txt"), "earlier\r\n");
+  EXPECT_EQ(Download(), -1);
+  EXPECT_EQ(owner.status, "transfer cancelled\r\n");
+  EXPECT_EQ(ReadFile(File("favorites-server.txt")), "earlier\r\n");
+}
+
+TEST_F(TransferTest, WholeTransferHasATimeLimit) {
+  // Every reply comes within the reply limit, but the whole never ends in time.
+  network.totalLimit = std::chrono::milliseconds(300);
+  Script script = Pop3Login("+OK 1 10\r\n");
+  script.push_back({"top 1 0\r\n", Top("Subject: favorites\r\n")});
+  script.push_back({"retr 1\r\n", Retr(std::string(5000, 'x')), After::kGoOn, 2000});
+  testsupport::ScriptedServer server(script);
+  network.pop3Port = server.port();
+  EXPECT_EQ(Download(), -1);
+  const std::string end = "transfer stopped at its time limit of 1 s\r\n";
+  EXPECT_EQ(owner.status.substr(owner.status.size() - end.size()), end);
 }
 
 }  // namespace

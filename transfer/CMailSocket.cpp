@@ -6,6 +6,8 @@
 
 #include "platform/CommandOwner.h"
 #include "platform/TcpClient.h"
+#include "transfer/Base64.h"
+#include "transfer/TransferSettings.h"
 
 namespace {
 
@@ -13,6 +15,8 @@ constexpr std::string_view kTimedOut = "server did not answer in time\r\n";
 constexpr std::string_view kLost = "connection lost\r\n";
 constexpr std::string_view kTooLong = "server reply too long\r\n";
 constexpr std::string_view kDamaged = "favorites message damaged\r\n";
+constexpr std::string_view kCancelled = "transfer cancelled\r\n";
+constexpr std::string_view kTooLarge = "server copy larger than 64 MiB: refused\r\n";
 
 // A status line is logged as the reply buffer of one read showed it: at most this many bytes.
 constexpr std::size_t kLoggedReply = 1023;
@@ -94,13 +98,22 @@ class ReplyFrame {
 
 }  // namespace
 
-CMailSocket::CMailSocket() = default;
+// The list in lines of 76 base64 characters and CR LF, and room for the headers around it.
+const std::size_t CMailSocket::kMaxRetrieval = (kMaxListBytes / 57 + 1) * 78 + kMaxReply;
+
+CMailSocket::CMailSocket() : m_end(platform::StreamConnection::Clock::now() + m_totalLimit) {}
 CMailSocket::~CMailSocket() = default;
 
-void CMailSocket::SetTimeLimits(std::chrono::milliseconds connect,
-                                std::chrono::milliseconds reply) {
+void CMailSocket::SetTimeLimits(std::chrono::milliseconds connect, std::chrono::milliseconds reply,
+                                std::chrono::milliseconds total) {
   m_connectLimit = connect;
   m_replyLimit = reply;
+  m_totalLimit = total;
+  m_end = platform::StreamConnection::Clock::now() + total;
+}
+
+platform::StreamConnection::Clock::time_point CMailSocket::Deadline() const {
+  return std::min(platform::StreamConnection::Clock::now() + m_replyLimit, m_end);
 }
 
 void CMailSocket::Close() {
@@ -118,18 +131,27 @@ void CMailSocket::LogStatus(std::string_view text) {
   if (m_pOwner) m_pOwner->LogStatus(text);
 }
 
-bool CMailSocket::OpenDialogue(CommandOwner* owner, const std::string& host, int port) {
+bool CMailSocket::Connect(CommandOwner* owner, const std::string& host, int port) {
   Close();
+  m_list.reset();
   m_pOwner = owner;
   auto client = std::make_unique<platform::TcpClient>();
-  client->SetWaitHook([this] {
-    if (m_pOwner) m_pOwner->Interrupted();
-  });
-  if (!client->Connect(host, port, m_connectLimit)) {
-    LogStatus("connection fail\r\n");
+  client->SetWaitHook([this] { return m_pOwner && m_pOwner->Interrupted(); });
+  const auto deadline = std::min(platform::StreamConnection::Clock::now() + m_connectLimit, m_end);
+  const platform::IoResult connected = client->Connect(host, port, deadline);
+  if (connected != platform::IoResult::kOk) {
+    LogStatus(connected == platform::IoResult::kCancelled ? kCancelled : "connection fail\r\n");
     return false;
   }
-  return OpenDialogue(owner, std::move(client));
+  m_connection = std::move(client);
+  return true;
+}
+
+bool CMailSocket::ReadGreeting() {
+  // The greeting is shown, not judged.
+  if (!ReadReply(ReplyKind::kStatus)) return false;
+  LogStatus(std::string_view(m_reply.c_str()).substr(0, kLoggedReply));
+  return true;
 }
 
 bool CMailSocket::OpenDialogue(CommandOwner* owner,
@@ -138,14 +160,62 @@ bool CMailSocket::OpenDialogue(CommandOwner* owner,
   m_list.reset();
   m_pOwner = owner;
   m_connection = std::move(connection);
-  // The greeting is shown, not judged.
-  if (!ReadReply(ReplyKind::kStatus)) return false;
-  LogStatus(std::string_view(m_reply.c_str()).substr(0, kLoggedReply));
+  return ReadGreeting();
+}
+
+platform::TlsOutcome CMailSocket::StartTls(const std::string& host,
+                                           const platform::TlsTrust& trust) {
+  platform::TlsOutcome outcome;
+  if (!m_connection) return outcome;
+  // Bytes that came before the switch were not protected; a server has no reason to send any.
+  m_pending.clear();
+  outcome = m_connection->StartTls(host, trust, Deadline());
+  if (!outcome.established) Close();
+  return outcome;
+}
+
+bool CMailSocket::Negotiate(std::string_view line, bool multiLine) {
+  if (Cancelled() || !Send(line)) return false;
+  return ReadReply(multiLine ? ReplyKind::kMultiLine : ReplyKind::kStatus);
+}
+
+bool CMailSocket::Cancelled() {
+  if (!m_pOwner || !m_pOwner->Interrupted()) return false;
+  Fail(kCancelled);
+  return true;
+}
+
+bool CMailSocket::Send(std::string_view bytes) {
+  if (!m_connection) return false;
+  // A large block goes in pieces, so the window hears Cancel and shows progress between them.
+  constexpr std::size_t kPiece = 256 * 1024;
+  for (std::size_t at = 0; at < bytes.size() || at == 0; at += kPiece) {
+    if (at > 0) {
+      if (Cancelled()) return false;
+      if (m_pOwner) {
+        m_pOwner->Progress("bytes", static_cast<long long>(at),
+                           static_cast<long long>(bytes.size()));
+      }
+    }
+    const platform::IoResult result = m_connection->Send(bytes.substr(at, kPiece), Deadline());
+    if (result != platform::IoResult::kOk) {
+      Fail(result);
+      return false;
+    }
+    if (bytes.empty()) break;
+  }
   return true;
 }
 
 void CMailSocket::Fail(platform::IoResult why) {
-  Fail(why == platform::IoResult::kTimedOut ? kTimedOut : kLost);
+  if (why == platform::IoResult::kCancelled) {
+    Fail(kCancelled);
+  } else if (why == platform::IoResult::kTimedOut &&
+             platform::StreamConnection::Clock::now() >= m_end) {
+    Fail(TimeLimitLine(m_totalLimit));
+  } else {
+    Fail(why == platform::IoResult::kTimedOut ? kTimedOut : kLost);
+  }
 }
 
 void CMailSocket::Fail(std::string_view line) {
@@ -157,49 +227,68 @@ bool CMailSocket::ReadReply(ReplyKind kind) {
   m_reply.clear();
   m_contentEnd = 0;
   if (!m_connection) return false;
-  ReplyFrame frame(kind == ReplyKind::kMultiLine);
-  const auto deadline = platform::StreamConnection::Clock::now() + m_replyLimit;
+  ReplyFrame frame(kind != ReplyKind::kStatus);
+  const bool retrieval = kind == ReplyKind::kRetrieval;
+  const std::size_t limit = retrieval ? kMaxRetrieval : kMaxReply;
+  const auto deadline = Deadline();
+  auto reported = platform::StreamConnection::Clock::now();
   std::size_t end = frame.End(m_pending);
   while (end == std::string::npos) {
-    if (m_pending.size() > kMaxReply) {
-      Fail(kTooLong);
+    if (m_pending.size() > limit) {
+      Fail(retrieval ? kTooLarge : kTooLong);
       return false;
     }
-    const std::size_t room = std::min(kReadChunk, kMaxReply + 1 - m_pending.size());
+    const std::size_t room = std::min(kReadChunk, limit + 1 - m_pending.size());
     const platform::IoResult got = m_connection->Receive(m_pending, room, deadline);
     if (got != platform::IoResult::kOk) {
       Fail(got);
       return false;
     }
     end = frame.End(m_pending);
+    const auto now = platform::StreamConnection::Clock::now();
+    if (retrieval && m_pOwner && now - reported >= std::chrono::milliseconds(100)) {
+      reported = now;
+      m_pOwner->Progress("bytes", static_cast<long long>(m_pending.size()), 0);
+    }
   }
-  m_reply.assign(m_pending, 0, end);
-  m_pending.erase(0, end);
+  if (retrieval && m_pOwner) {
+    const auto whole = static_cast<long long>(end);
+    m_pOwner->Progress("bytes", whole, whole);
+  }
+  if (end == m_pending.size()) {
+    m_reply = std::move(m_pending);
+    m_pending.clear();
+  } else {
+    m_reply.assign(m_pending, 0, end);
+    m_pending.erase(0, end);
+  }
   m_contentEnd = frame.ContentEnd();
   return true;
 }
 
 int CMailSocket::SendCommand(const char* command, int count) {
   if (!m_connection || !command) return -1;
+  // Heard between replies too: a server that answers at once must not keep the window deaf.
+  if (Cancelled()) return -1;
   const bool block = count > 2;
   const std::string_view sent = block ? std::string_view(command, static_cast<std::size_t>(count))
                                       : std::string_view(command);
-  const platform::IoResult result =
-      m_connection->Send(sent, platform::StreamConnection::Clock::now() + m_replyLimit);
-  if (result != platform::IoResult::kOk) {
-    Fail(result);
-    return -1;
-  }
+  if (!Send(sent)) return -1;
   const bool top = !block && StartsWith(sent, "top ");
   const bool retr = !block && StartsWith(sent, "retr ");
-  if (!ReadReply(top || retr ? ReplyKind::kMultiLine : ReplyKind::kStatus)) return -1;
-
-  const int verdict = StartsWith(m_reply, "5") ? -1 : 0;
-  if (block) {
-    // A refused message must not pass for a sent one: the refusal is shown and ends the dialogue.
-    if (verdict < 0) LogStatus(std::string_view(m_reply.c_str()).substr(0, kLoggedReply));
-    return verdict;
+  if (!ReadReply(retr ? ReplyKind::kRetrieval : top ? ReplyKind::kMultiLine : ReplyKind::kStatus)) {
+    return -1;
   }
+
+  if (block) {
+    // A refused message must not pass for a sent one: a temporary refusal (4xx) leaves the
+    // server without the list as surely as a permanent one, so both are shown and end the
+    // dialogue.
+    const bool refused = StartsWith(m_reply, "4") || StartsWith(m_reply, "5");
+    if (refused) LogStatus(std::string_view(m_reply.c_str()).substr(0, kLoggedReply));
+    return refused ? -1 : 0;
+  }
+  const int verdict = StartsWith(m_reply, "5") ? -1 : 0;
   if (sent == "stat\r\n") {
     m_nMessages = FirstNumber(m_reply, 1);
     return 0;
@@ -247,7 +336,13 @@ void CMailSocket::RetrieveList() {
   const std::size_t statusEnd = reply.find('\n') + 1;
   const std::size_t marker = reply.find("!@#$", statusEnd);
   if (marker == std::string_view::npos || marker >= m_contentEnd) {
-    LogStatus(kDamaged);
+    // A list too long for the four-digit field comes after a marker of its own, in base64.
+    const std::size_t longMarker = reply.find("!@#&", statusEnd);
+    if (longMarker != std::string_view::npos && longMarker < m_contentEnd) {
+      RetrieveBase64List(longMarker + 4);
+    } else {
+      LogStatus(kDamaged);
+    }
     return;
   }
 
@@ -268,4 +363,28 @@ void CMailSocket::RetrieveList() {
     return;
   }
   m_list.emplace(reply.substr(listStart, static_cast<std::size_t>(length - 5)));
+}
+
+void CMailSocket::RetrieveBase64List(std::size_t field) {
+  // Eight hexadecimal digits give the list's length in bytes; the base64 lines follow.
+  const std::string_view reply = m_reply;
+  std::size_t length = 0;
+  for (std::size_t i = field; i < field + 8; ++i) {
+    const int digit = i < m_contentEnd ? HexDigit(reply[i]) : -1;
+    if (digit < 0) {
+      LogStatus(kDamaged);
+      return;
+    }
+    length = length * 16 + static_cast<std::size_t>(digit);
+  }
+  if (length > kMaxListBytes) {
+    LogStatus(kTooLarge);
+    return;
+  }
+  std::optional<std::string> list = DecodeBase64(reply.substr(field + 8, m_contentEnd - field - 8));
+  if (!list || list->size() != length) {
+    LogStatus(kDamaged);
+    return;
+  }
+  m_list = std::move(list);
 }

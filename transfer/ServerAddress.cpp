@@ -36,7 +36,8 @@ ServerAddress ParseServerAddress(std::string_view text, int defaultPort) {
       address.port = ParsePort(rest.substr(1));
     }
   } else if (const std::size_t colon = text.find(':');
-             colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
+             colon != std::string_view::npos &&
+             text.find(':', colon + 1) == std::string_view::npos) {
     host = text.substr(0, colon);
     address.port = ParsePort(text.substr(colon + 1));
   }

@@ -1,7 +1,20 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <string>
+
+// The largest favorites list a transfer sends or accepts, by any way.
+inline constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
+// How long one whole transfer may take, whatever the server does; each reply has a shorter limit.
+inline constexpr std::chrono::minutes kTransferTimeLimit{5};
+
+// The status line of a transfer that its whole time limit ended.
+inline std::string TimeLimitLine(std::chrono::milliseconds limit) {
+  return "transfer stopped at its time limit of " + std::to_string((limit.count() + 999) / 1000) +
+         " s\r\n";
+}
 
 // The settings one transfer works with, read from the store when a command starts.
 struct TransferSettings {
@@ -11,16 +24,27 @@ struct TransferSettings {
   std::string ftp;
   std::string user;
   std::string pass;
+  // Certificates the user chose to trust: "host=fingerprint" entries separated by ";".
+  std::string trustedCertificates;
 };
 
-// The ports the three ways use when an address names none, and the time limits. Tests point
-// them at servers of their own.
+// The ports the three ways use when an address names none, the ports that decide how mail is
+// secured, and the time limits. Tests point them at servers of their own.
 struct TransferNetwork {
   int smtpPort = 25;
   int pop3Port = 110;
   int ftpPort = 21;
+  int smtpTlsPort = 465;     // TLS from the first byte
+  int submissionPort = 587;  // STARTTLS required
+  int pop3TlsPort = 995;     // TLS from the first byte
   std::chrono::milliseconds connectLimit{15000};
   std::chrono::milliseconds replyLimit{30000};
+  std::chrono::milliseconds totalLimit{kTransferTimeLimit};
+  // Certificates in PEM to trust instead of the system's store (the tests' servers); empty: the
+  // system's store.
+  std::string tlsCaFile;
+  // Keeps the trusted certificates when the user trusts one more (the settings store).
+  std::function<void(const std::string& trustedCertificates)> storeTrustedCertificates;
 };
 
 // What a download does: fetch the server copy, delete the favorites message (the Upload

@@ -441,23 +441,6 @@ TEST_F(MainDialog, AHostileServerCopyNestedDeepIsShownAndExpandedSafely) {
   EXPECT_EQ(dialog_->m_treeServer.Count(), 3001);
 }
 
-TEST_F(MainDialog, AListTooLargeForMailLeavesTheServerCopyAlone) {
-  CQuillmereDlg& d = *dialog_;
-  testsupport::ScriptedServer server(
-      std::vector<testsupport::ScriptedServer::Step>{{"", "+OK ready\r\n"}});
-  MailSettingsFor(server);
-  for (int i = 0; i < 700; ++i) {
-    WriteShortcut(home_.favorites() + "/Many/Link " + std::to_string(i) + ".url",
-                  "http://example.org/" + std::string(80, 'x'));
-  }
-  commands::RefreshLocal(d.m_session);
-  d.m_treeLocal.DeleteAllItems();
-  ShowTree(d.m_treeLocal, d.m_session.Manager().LocalTree().Root(), nullptr);
-  d.OnCommand(ID_ACTION_UPLOAD_LOCAL);
-  EXPECT_EQ(d.StatusText(), "favorites list too large for mail\r\n");
-  EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
-}
-
 TEST_F(MainDialog, AListThatCantBeWrittenIsNotUploaded) {
   CQuillmereDlg& d = *dialog_;
   testsupport::ScriptedServer server(
