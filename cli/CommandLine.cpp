@@ -36,7 +36,12 @@ const char kUsageText[] =
     "  delete-server           delete the favorites message from the mailbox\n"
     "  backup                  copy the Favorites folder to the backup folder beside it\n"
     "  restore [--yes]         replace the Favorites folder's contents with the backup\n"
-    "  export FILE             write the local favorites list to FILE\n"
+    "  export [--bookmarks] FILE\n"
+    "                          write the local favorites list to FILE; --bookmarks writes a\n"
+    "                          bookmarks file (bookmarks.html) that browsers import\n"
+    "  import [--dry-run] FILE create the folders and links of a browser's bookmarks file\n"
+    "                          (bookmarks.html) that are missing in the Favorites folder, as\n"
+    "                          synchronize does; --dry-run says what it would create\n"
     "  show local|server       one line per folder and link: its path (names joined by \"/\"),\n"
     "                          and for a link a TAB and its address\n"
     "  get KEY                 print a setting\n"
@@ -64,6 +69,7 @@ int Usage(std::FILE* err, std::string_view problem) {
 struct Arguments {
   bool yes = false;
   bool dryRun = false;
+  bool bookmarks = false;
   std::vector<std::string> excludes;
   std::vector<std::string> operands;
 };
@@ -80,6 +86,8 @@ std::optional<Arguments> Parse(const std::vector<std::string>& args, std::string
       parsed.yes = true;
     } else if (allows("--dry-run")) {
       parsed.dryRun = true;
+    } else if (allows("--bookmarks")) {
+      parsed.bookmarks = true;
     } else if (allows("--exclude")) {
       if (++i == args.size()) {
         Usage(err, "--exclude needs a PATH");
@@ -153,7 +161,8 @@ int RunCommandLine(const std::vector<std::string>& args, const Places& places, s
       {"delete-server", "", 0},
       {"backup", "", 0},
       {"restore", "--yes", 0},
-      {"export", "", 1},
+      {"export", "--bookmarks", 1},
+      {"import", "--dry-run", 1},
       {"show", "", 1},
       {"get", "", 1},
       {"set", "", 2},
@@ -198,7 +207,13 @@ int RunCommandLine(const std::vector<std::string>& args, const Places& places, s
   if (command == "restore") return ExitStatus(commands::Restore(session));
   if (command == "export") {
     commands::RefreshLocal(session);
+    if (parsed->bookmarks)
+      return ExitStatus(commands::ExportBookmarks(session, parsed->operands[0]));
     return ExitStatus(commands::Export(session, parsed->operands[0]));
+  }
+  if (command == "import") {
+    commands::RefreshLocal(session);
+    return ExitStatus(commands::ImportBookmarks(session, parsed->operands[0], {parsed->dryRun}));
   }
   // show
   const std::string& which = parsed->operands[0];
