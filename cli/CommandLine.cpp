@@ -207,8 +207,9 @@ int RunCommandLine(const std::vector<std::string>& args, const Places& places, s
   if (command == "restore") return ExitStatus(commands::Restore(session));
   if (command == "export") {
     commands::RefreshLocal(session);
-    if (parsed->bookmarks)
+    if (parsed->bookmarks) {
       return ExitStatus(commands::ExportBookmarks(session, parsed->operands[0]));
+    }
     return ExitStatus(commands::Export(session, parsed->operands[0]));
   }
   if (command == "import") {

@@ -295,10 +295,9 @@ bool FindAttribute(std::string_view attributes, std::string_view wanted, std::st
 // when it runs to the end. A quote that is never closed does not take the rest of the file: the
 // tag then ends at the first '>'.
 std::size_t TagEnd(std::string_view s, std::size_t from) {
-  for (std::size_t i = from; i < s.size(); ++i) {
+  for (std::size_t i = from; (i = s.find_first_of(">\"'", i)) != std::string_view::npos; ++i) {
     const char c = s[i];
     if (c == '>') return i;
-    if (c != '"' && c != '\'') continue;
     std::size_t before = i;
     while (before > from && IsSpace(s[before - 1])) --before;
     if (before == from || s[before - 1] != '=') continue;  // a quote inside a name or value
@@ -386,9 +385,9 @@ class Reader {
       return at + 1;
     }
     const std::size_t end = TagEnd(s, i);
-    const std::size_t attributesEnd = end == std::string_view::npos ? s.size() : end;
-    Tag(s.substr(nameFrom, i - nameFrom), closing, s.substr(i, attributesEnd - i));
-    return end == std::string_view::npos ? s.size() : end + 1;
+    if (end == std::string_view::npos) return s.size();  // a file cut short inside a tag
+    Tag(s.substr(nameFrom, i - nameFrom), closing, s.substr(i, end - i));
+    return end + 1;
   }
 
   void Tag(std::string_view name, bool closing, std::string_view attributes) {
