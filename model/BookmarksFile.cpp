@@ -119,13 +119,12 @@ std::string Decode(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    if (text[i] == '&') {
-      if (const std::size_t used = DecodeReference(text.substr(i), out)) {
-        i += used;
-        continue;
-      }
-    }
-    out += text[i++];
+    const std::size_t amp = std::min(text.find('&', i), text.size());
+    out.append(text, i, amp - i);
+    if (amp == text.size()) break;
+    const std::size_t used = DecodeReference(text.substr(amp), out);
+    if (!used) out += '&';
+    i = amp + std::max<std::size_t>(used, 1);
   }
   return out;
 }
@@ -230,6 +229,9 @@ std::string CleanUrl(std::string_view text) {
   std::size_t begin = 0, end = text.size();
   while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
   while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
+  const std::string_view trimmed = text.substr(begin, end - begin);
+  const auto control = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+  if (std::none_of(trimmed.begin(), trimmed.end(), control)) return std::string(trimmed);
   std::string url;
   url.reserve(end - begin);
   for (std::size_t i = begin; i < end; ++i) {
@@ -549,24 +551,30 @@ class Reader {
 };
 
 void AppendEscaped(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    switch (c) {
+  std::size_t run = 0;  // the start of the bytes not yet appended
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::string_view reference;
+    switch (text[i]) {
       case '&':
-        out += "&amp;";
+        reference = "&amp;";
         break;
       case '<':
-        out += "&lt;";
+        reference = "&lt;";
         break;
       case '>':
-        out += "&gt;";
+        reference = "&gt;";
         break;
       case '"':
-        out += "&quot;";
+        reference = "&quot;";
         break;
       default:
-        out += c;
+        continue;
     }
+    out.append(text, run, i - run);
+    out += reference;
+    run = i + 1;
   }
+  out.append(text, run);
 }
 
 void Indent(std::string& out, std::size_t depth) {
