@@ -27,6 +27,7 @@ std::string Refusal(const std::string& file, BookmarksRead::Status status) {
       return file + " holds more than " + std::to_string(kMaxBookmarks) +
              " folders and links, more than one import takes.";
     case BookmarksRead::Status::kNotBookmarks:
+    case BookmarksRead::Status::kInterrupted:
       break;
   }
   return file + " is not a bookmarks file. Export the bookmarks from the browser as an HTML " +
@@ -62,7 +63,11 @@ void LogRead(CommandOwner& owner, const std::string& file, const BookmarksRead& 
 Outcome ImportBookmarks(Session& session, const std::string& file, SyncOptions options) {
   CommandOwner& owner = session.Owner();
   FavoritesTree bookmarks;
-  const BookmarksRead read = LoadBookmarks(file, bookmarks);
+  const BookmarksRead read = LoadBookmarks(file, bookmarks, &owner);
+  if (read.status == BookmarksRead::Status::kInterrupted) {
+    owner.LogStatus("import stopped: nothing was changed\r\n");
+    return Outcome::kFailed;
+  }
   if (read.status != BookmarksRead::Status::kRead) {
     owner.Tell(Refusal(file, read.status), CommandOwner::Notice::kError);
     return Outcome::kFailed;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "model/FavoritesMerge.h"
+#include "platform/CommandOwner.h"
 #include "platform/WholeFile.h"
 
 namespace {
@@ -19,6 +20,8 @@ constexpr std::size_t kMaxRawName = 4096;
 // The writer indents nested lists for people who read the file, but not without end: the
 // indentation of a deep tree would grow with the square of its depth.
 constexpr std::size_t kMaxIndent = 16;
+// How often a long read lets its owner answer the window and ask to stop.
+constexpr std::size_t kCheckEvery = 1024 * 1024;
 
 char Lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -333,13 +336,23 @@ struct GroupKeyHash {
 
 class Reader {
  public:
-  Reader(FavoritesTree& tree, BookmarksRead& read) : m_tree(tree), m_read(read) {
+  Reader(FavoritesTree& tree, BookmarksRead& read, CommandOwner* owner)
+      : m_tree(tree), m_read(read), m_owner(owner) {
     m_open.push_back({tree.AddNode(nullptr, "Favorites"), 0});
   }
 
   void Run(std::string_view s) {
     std::size_t pos = 0;
+    std::size_t check = kCheckEvery;
     while (pos < s.size() && !m_tooMany) {
+      if (m_owner && pos >= check) {
+        check = pos + kCheckEvery;
+        m_owner->Progress("bytes", static_cast<long long>(pos), static_cast<long long>(s.size()));
+        if (m_owner->Interrupted()) {
+          m_interrupted = true;
+          return;
+        }
+      }
       const std::size_t lt = s.find('<', pos);
       if (lt == std::string_view::npos) {
         Text(s.substr(pos));
@@ -352,6 +365,7 @@ class Reader {
   }
 
   bool TooMany() const { return m_tooMany; }
+  bool Interrupted() const { return m_interrupted; }
   bool LooksLikeBookmarks() const { return m_sawDoctype || m_sawList; }
 
  private:
@@ -533,6 +547,7 @@ class Reader {
 
   FavoritesTree& m_tree;
   BookmarksRead& m_read;
+  CommandOwner* m_owner;
   std::vector<Open> m_open;    // the lists being read, the innermost last; the root's first
   Open m_pending{nullptr, 0};  // the folder whose heading was just read, which a <DL> opens
   Reading m_reading = Reading::kNothing;
@@ -542,6 +557,7 @@ class Reader {
   bool m_sawDoctype = false;
   bool m_sawList = false;
   bool m_tooMany = false;
+  bool m_interrupted = false;
   // Folder groups by the group they are in and their name (the root is group 0); link names by
   // group, with their addresses; the numbers given to names that were taken.
   std::unordered_map<GroupKey, std::size_t, GroupKeyHash> m_groups;
@@ -583,16 +599,18 @@ void Indent(std::string& out, std::size_t depth) {
 
 }  // namespace
 
-BookmarksRead ReadBookmarks(std::string_view bytes, FavoritesTree& tree) {
+BookmarksRead ReadBookmarks(std::string_view bytes, FavoritesTree& tree, CommandOwner* owner) {
   BookmarksRead read;
   tree.Clear();
   if (bytes.size() > kMaxBookmarksFile) {
     read.status = BookmarksRead::Status::kTooLarge;
     return read;
   }
-  Reader reader(tree, read);
+  Reader reader(tree, read, owner);
   reader.Run(bytes);
-  if (reader.TooMany()) {
+  if (reader.Interrupted()) {
+    read.status = BookmarksRead::Status::kInterrupted;
+  } else if (reader.TooMany()) {
     read.status = BookmarksRead::Status::kTooMany;
   } else if (!reader.LooksLikeBookmarks()) {
     read.status = BookmarksRead::Status::kNotBookmarks;
@@ -601,7 +619,7 @@ BookmarksRead ReadBookmarks(std::string_view bytes, FavoritesTree& tree) {
   return read;
 }
 
-BookmarksRead LoadBookmarks(const std::string& fileName, FavoritesTree& tree) {
+BookmarksRead LoadBookmarks(const std::string& fileName, FavoritesTree& tree, CommandOwner* owner) {
   std::string bytes;
   if (!platform::ReadWholeFile(fileName, bytes, kMaxBookmarksFile)) {
     tree.Clear();
@@ -612,7 +630,7 @@ BookmarksRead LoadBookmarks(const std::string& fileName, FavoritesTree& tree) {
                                                      : BookmarksRead::Status::kCantRead;
     return read;
   }
-  return ReadBookmarks(bytes, tree);
+  return ReadBookmarks(bytes, tree, owner);
 }
 
 std::string BookmarksText(const FavoritesTree& tree, std::int64_t addDate) {

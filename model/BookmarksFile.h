@@ -8,6 +8,8 @@
 
 #include "model/FavoritesTree.h"
 
+class CommandOwner;
+
 // Browsers' bookmarks files ("bookmarks.html", the Netscape bookmark file format that browsers
 // export and import): <DL> lists of <DT><H3> folders and <DT><A HREF=...> links.
 //
@@ -24,6 +26,7 @@ struct BookmarksRead {
     kTooLarge,      // larger than kMaxBookmarksFile
     kTooMany,       // more than kMaxBookmarks folders and links
     kNotBookmarks,  // neither the format's DOCTYPE nor a <DL> list in it
+    kInterrupted,   // the owner asked to stop
   };
   // A name the reader made up or changed, by the path of the node as it is now.
   struct Renamed {
@@ -53,10 +56,12 @@ inline constexpr std::size_t kMaxBookmarkName = 200;
 inline constexpr std::size_t kMaxBookmarkUrl = 64 * 1024;
 
 // Replaces the tree with the bookmarks in the bytes. Unless the status is kRead the tree is left
-// empty.
-BookmarksRead ReadBookmarks(std::string_view bytes, FavoritesTree& tree);
+// empty. An owner is told the progress (in bytes) and asked whether to stop at every mebibyte.
+BookmarksRead ReadBookmarks(std::string_view bytes, FavoritesTree& tree,
+                            CommandOwner* owner = nullptr);
 // The same from a file.
-BookmarksRead LoadBookmarks(const std::string& fileName, FavoritesTree& tree);
+BookmarksRead LoadBookmarks(const std::string& fileName, FavoritesTree& tree,
+                            CommandOwner* owner = nullptr);
 
 // The tree as a bookmarks file that browsers import with the same folders in the same order;
 // excluded nodes are left out with everything below them. Every folder and link gets the date

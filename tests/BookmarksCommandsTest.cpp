@@ -111,6 +111,17 @@ TEST_F(BookmarksCommands, AFileThatGivesNoBookmarksIsRefusedAndChangesNothing) {
   EXPECT_EQ(testsupport::Snapshot(home_.favorites()), before);
 }
 
+TEST_F(BookmarksCommands, AnImportStoppedWhileReadingChangesNothing) {
+  WriteFile(file_, "<!DOCTYPE NETSCAPE-Bookmark-file-1><DL><!--" + std::string(3 << 20, ' ') +
+                       "--><DT><A HREF=\"http://new/\">New</A></DL>");
+  owner_.interruptAfter = 0;
+  const auto before = testsupport::Snapshot(home_.favorites());
+  EXPECT_EQ(commands::ImportBookmarks(session_, file_), Outcome::kFailed);
+  EXPECT_EQ(owner_.status, "import stopped: nothing was changed\r\n");
+  EXPECT_EQ(owner_.progressCalls, 1);
+  EXPECT_EQ(testsupport::Snapshot(home_.favorites()), before);
+}
+
 // Export, then import into an empty Favorites folder: the same tree.
 TEST_F(BookmarksCommands, ExportedBookmarksImportIntoAnEmptyFavoritesFolderAsTheSameTree) {
   WriteShortcut(home_.favorites() + "/R&D <\"lab\">/Ünïcødé 日本.url", "http://u/?a=1&b=\"2\"");
