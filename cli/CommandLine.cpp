@@ -42,6 +42,9 @@ const char kUsageText[] =
     "  import [--dry-run] FILE create the folders and links of a browser's bookmarks file\n"
     "                          (bookmarks.html) that are missing in the Favorites folder, as\n"
     "                          synchronize does; --dry-run says what it would create\n"
+    "  history [--restore N]   list the server copies kept (the last 20: each download, and\n"
+    "                          each copy an upload replaced), newest first; --restore N makes\n"
+    "                          copy N the server copy to synchronise from\n"
     "  show local|server       one line per folder and link: its path (names joined by \"/\"),\n"
     "                          and for a link a TAB and its address\n"
     "  get KEY                 print a setting\n"
@@ -70,6 +73,7 @@ struct Arguments {
   bool yes = false;
   bool dryRun = false;
   bool bookmarks = false;
+  std::optional<std::string> restore;
   std::vector<std::string> excludes;
   std::vector<std::string> operands;
 };
@@ -88,6 +92,12 @@ std::optional<Arguments> Parse(const std::vector<std::string>& args, std::string
       parsed.dryRun = true;
     } else if (allows("--bookmarks")) {
       parsed.bookmarks = true;
+    } else if (allows("--restore")) {
+      if (++i == args.size()) {
+        Usage(err, "--restore needs a number");
+        return std::nullopt;
+      }
+      parsed.restore = args[i];
     } else if (allows("--exclude")) {
       if (++i == args.size()) {
         Usage(err, "--exclude needs a PATH");
@@ -135,6 +145,23 @@ int SetSetting(const std::vector<std::string>& operands, std::FILE* err) {
   return kSuccess;
 }
 
+int History(Session& session, const std::optional<std::string>& restore, std::FILE* out,
+            std::FILE* err) {
+  if (restore) {
+    char* end = nullptr;
+    const long number = std::strtol(restore->c_str(), &end, 10);
+    if (restore->empty() || *end != '\0' || number < 1) {
+      return Usage(err, "--restore takes the number history prints");
+    }
+    return ExitStatus(commands::RestoreHistory(session, static_cast<std::size_t>(number - 1)));
+  }
+  const std::vector<commands::HistoryEntry> entries = commands::History(session);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::fprintf(out, "%zu\t%s\t%s\n", i + 1, entries[i].time.c_str(), entries[i].origin.c_str());
+  }
+  return kSuccess;
+}
+
 }  // namespace
 
 const char* UsageText() {
@@ -163,6 +190,7 @@ int RunCommandLine(const std::vector<std::string>& args, const Places& places, s
       {"restore", "--yes", 0},
       {"export", "--bookmarks", 1},
       {"import", "--dry-run", 1},
+      {"history", "--restore", 0},
       {"show", "", 1},
       {"get", "", 1},
       {"set", "", 2},
@@ -205,6 +233,7 @@ int RunCommandLine(const std::vector<std::string>& args, const Places& places, s
   }
   if (command == "backup") return ExitStatus(commands::Backup(session));
   if (command == "restore") return ExitStatus(commands::Restore(session));
+  if (command == "history") return History(session, parsed->restore, out, err);
   if (command == "export") {
     commands::RefreshLocal(session);
     if (parsed->bookmarks) {

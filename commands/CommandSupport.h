@@ -1,14 +1,23 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "commands/Commands.h"
 #include "platform/CommandOwner.h"
+#include "platform/FileLock.h"
 #include "platform/FtpError.h"
 #include "transfer/FavoritesTransfer.h"
 
 // What the transfer commands share.
 namespace commands {
+
+// The state folder is one run's at a time: a command that changes working files holds its lock.
+// Null, and the owner told, when another run holds it.
+std::unique_ptr<platform::FileLock> LockStateFolder(Session& session);
+
+// Keeps a copy of the server copy file in the history (the last 20 stay). False when it can't.
+bool KeepInHistory(const Places& places, const std::string& copyFile, bool replacedByUpload);
 
 // The engine for one command, with the settings as they are now and the session's files and
 // network.

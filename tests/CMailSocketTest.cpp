@@ -203,13 +203,14 @@ TEST_F(MailSocketTest, DamagedRetrievalHandsOverNothing) {
     std::string reply;
     std::string logged;
   } cases[] = {
-      {"no marker", "+OK\r\nSubject: favorites\r\n\r\nsome text\r\n.\r\n", ""},
+      {"no marker", "+OK\r\nSubject: favorites\r\n\r\nsome text\r\n.\r\n",
+       "favorites message damaged\r\n"},
       {"not hex", RetrReply("00zz", "Favorites\r\n"), "favorites message damaged\r\n"},
       {"below 5", RetrReply("0004", ""), "favorites message damaged\r\n"},
       {"longer than the message", RetrReply("0040", "Favorites\r\n"),
        "favorites message damaged\r\n"},
       {"field cut by the end", "+OK\r\n\r\n!@#$00\r\n.\r\n", "favorites message damaged\r\n"},
-      {"refused", "-ERR no such message\r\n", ""},
+      {"refused", "-ERR no such message\r\n", "-ERR no such message\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

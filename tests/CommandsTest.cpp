@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "commands/CommandSupport.h"
 #include "commands/Commands.h"
 #include "commands/Settings.h"
 #include "commands/TreePaths.h"
@@ -151,6 +152,57 @@ TEST_F(Commands, PathsNameNodesForShowAndExclude) {
   EXPECT_FALSE(commands::ExcludePath(tree, "News/Weekly"));
   EXPECT_FALSE(commands::ExcludePath(tree, "Sport"));
   EXPECT_EQ(BuildText(tree), "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\tA\x01http://a/\r\n");
+}
+
+// The history keeps the last 20 copies, newest first; a download of the same copy again adds none.
+TEST_F(Commands, TheHistoryKeepsTheLastTwentyCopies) {
+  const std::string serverFile = places_.WorkingFile(Places::kServerFile);
+  for (int i = 1; i <= 23; ++i) {
+    WriteFile(serverFile, "Favorites\r\n\tcopy " + std::to_string(i) + "\r\n");
+    ASSERT_TRUE(commands::KeepInHistory(places_, serverFile, i % 2 == 0));
+    if (i == 23) {
+      ASSERT_TRUE(commands::KeepInHistory(places_, serverFile, false));
+    }
+  }
+  const std::vector<commands::HistoryEntry> history = commands::History(session_);
+  ASSERT_EQ(history.size(), 20u);
+  EXPECT_EQ(ReadFile(history.front().file), "Favorites\r\n\tcopy 23\r\n");
+  EXPECT_EQ(history.front().origin, "downloaded");
+  EXPECT_EQ(history[1].origin, "replaced by an upload");
+  EXPECT_EQ(ReadFile(history.back().file), "Favorites\r\n\tcopy 4\r\n");
+  EXPECT_EQ(history.front().time.size(), 19u);
+
+  ASSERT_EQ(commands::RestoreHistory(session_, 19), commands::Outcome::kDone);
+  EXPECT_EQ(ReadFile(serverFile), "Favorites\r\n\tcopy 4\r\n");
+  EXPECT_EQ(BuildText(session_.Manager().ServerTree()), "Favorites\r\n\tcopy 4\r\n");
+  EXPECT_EQ(commands::RestoreHistory(session_, 20), commands::Outcome::kFailed);
+  EXPECT_EQ(owner_.told.back().text, "There is no server copy number 21 in the history.");
+}
+
+// Two runs in one state folder take turns: while one holds it, the other's command fails and says
+// why, touching nothing.
+TEST_F(Commands, ASecondRunWaitsItsTurnForTheStateFolder) {
+  const platform::FileLock other(places_.WorkingFile(".lock"));
+  ASSERT_TRUE(other.Held());
+  EXPECT_EQ(commands::Download(session_), commands::Outcome::kFailed);
+  EXPECT_EQ(commands::Upload(session_), commands::Outcome::kFailed);
+  ASSERT_EQ(owner_.told.size(), 2u);
+  EXPECT_NE(owner_.told[0].text.find("Another Quillmere is working with"), std::string::npos);
+  EXPECT_FALSE(fs::exists(places_.WorkingFile(Places::kLocalFile)));
+}
+
+// The upload's check boxes belong to the tree the view shows: a Favorites folder changed since is
+// shown again, and nothing is sent.
+TEST_F(Commands, AnUploadOfAStaleLocalViewShowsTheFolderAgain) {
+  commands::RefreshLocal(session_);
+  const unsigned shown = session_.Manager().LocalGeneration();
+  WriteShortcut(home_.favorites() + "/Added meanwhile.url", "http://added/");
+  EXPECT_EQ(commands::Upload(session_), commands::Outcome::kFailed);
+  EXPECT_NE(owner_.status.find("The Favorites folder has changed since it was shown"),
+            std::string::npos);
+  EXPECT_NE(session_.Manager().LocalGeneration(), shown) << "the window fills the view again";
+  EXPECT_NE(BuildText(session_.Manager().LocalTree()).find("Added meanwhile"), std::string::npos);
+  EXPECT_FALSE(fs::exists(places_.WorkingFile(Places::kLocalFile)));
 }
 
 }  // namespace

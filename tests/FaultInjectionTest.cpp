@@ -373,7 +373,7 @@ TEST_F(FaultInjection, ReadOnlyFolders) {
          m_session.Network().pop3Port = pop3.port();
          return std::to_string(Engine(0).Download(DownloadMode::kRetrieve));
        },
-       "0",
+       "-1",
        kPop3Log},
   };
   for (const auto& c : cases) {
@@ -441,7 +441,7 @@ TEST_F(FaultInjection, DiskFull) {
          return std::to_string(Engine(0).Download(DownloadMode::kRetrieve)) + " " +
                 m_owner.status;
        },
-       "0 " + std::string(kPop3Log)},
+       "-1 " + std::string(kPop3Log)},
       {"FTP download",
        [&] {
          DroppingFtpServer ftp(list, DroppingFtpServer::Ending::kWhole);

@@ -18,6 +18,7 @@
 #include "tests/support/RecordingOwner.h"
 #include "tests/support/TempDir.h"
 #include "transfer/FavoritesTransfer.h"
+#include <vector>
 
 namespace {
 
@@ -81,10 +82,14 @@ class Machine {
     Use();
   }
 
-  // The window's Upload command with every local item checked.
-  commands::Outcome UploadCommand() {
+  // The window's Upload command with every local item checked. The servers live as long as the
+  // test program, so a copy an earlier test left may be there: the user says Yes to replacing it
+  // unless told otherwise.
+  commands::Outcome UploadCommand(bool replaceAnyway = true) {
     Use();
     commands::RefreshLocal(session);
+    owner.answers.clear();
+    if (replaceAnyway) owner.answers.push_back(true);
     return commands::Upload(session);
   }
   // Download, then Synchronize with every server item checked.
@@ -245,12 +250,15 @@ TEST_F(TransferEndToEnd, ByTheUsersFtpServer) {
   EXPECT_EQ(g_servers->Log("ftp.log").find("PASV"), std::string::npos);
 }
 
+// A list far larger than any Favorites folder a test could write quickly, through the engine.
 TEST_F(TransferEndToEnd, TenMegabytesByFtp) {
   const std::string list = ListOfSize(10 << 20);
   Machine a(1);
-  LoadText(a.session.Manager().LocalTree(), list);
-  ASSERT_EQ(commands::Upload(a.session), commands::Outcome::kDone);
-  EXPECT_NE(a.owner.status.find("Upload to ftp server successfully\r\n"), std::string::npos);
+  const std::string sent = a.session.GetPlaces().WorkingFile("favorites-local.txt");
+  WriteFile(sent, list);
+  FavoritesTransfer upload(a.owner, ReadTransferSettings(), {sent, sent + ".unused"},
+                           a.session.Network());
+  ASSERT_EQ(upload.Upload(), 0) << a.owner.status;
   Machine b(1);
   ASSERT_EQ(commands::Download(b.session), commands::Outcome::kDone);
   EXPECT_EQ(b.owner.status, "Download from ftp server successfully\r\n");
@@ -269,11 +277,18 @@ TEST_F(TransferEndToEnd, ByTheTestAccount) {
   ExpectSameFavorites(a, b);
 
   // Another user of the test account has a file of their own, and none yet.
+  // A failed download is a failure: the server view keeps what it showed.
   Machine c(2);
   c.SetAccount("bob", kPass);
-  commands::Download(c.session);
+  WriteFile(c.session.GetPlaces().WorkingFile("favorites-server.txt"), "Favorites\r\n\tearlier\r\n");
+  ASSERT_EQ(c.session.Manager().LoadServerCopy(
+                c.session.GetPlaces().WorkingFile("favorites-server.txt")),
+            0);
+  const unsigned shown = c.session.Manager().ServerGeneration();
+  EXPECT_EQ(commands::Download(c.session), commands::Outcome::kFailed);
   EXPECT_EQ(c.owner.status, "Download from ftp server failed\r\n");
-  EXPECT_EQ(c.StateFile("favorites-server.txt"), "");
+  EXPECT_EQ(c.session.Manager().ServerGeneration(), shown);
+  EXPECT_EQ(c.StateFile("favorites-server.txt"), "Favorites\r\n\tearlier\r\n");
 }
 
 TEST_F(TransferEndToEnd, WrongFtpPasswordRaises) {
@@ -294,7 +309,7 @@ TEST_F(TransferEndToEnd, ThroughTheCommandLine) {
     Machine a(method);
     FillFavorites(a);
     std::string out;
-    ASSERT_EQ(a.RunCli("upload", &out), 0) << out;
+    ASSERT_EQ(a.RunCli("upload --yes", &out), 0) << out;
     Machine b(method);
     ASSERT_EQ(b.RunCli("download", &out), 0) << out;
     ASSERT_EQ(b.RunCli("synchronize --dry-run", &out), 0) << out;
@@ -307,6 +322,62 @@ TEST_F(TransferEndToEnd, ThroughTheCommandLine) {
     EXPECT_FALSE(fs::exists(b.Favorites("News")));
     ASSERT_EQ(b.RunCli("show local", &out), 0) << out;
     EXPECT_NE(out.find("Search\thttps://search.example/?q=a&b=c\n"), std::string::npos) << out;
+  }
+}
+
+// The first upload from a new, empty machine would replace the server copy with nothing: it asks
+// first (No by default), and the machine downloads and synchronises instead. Then its uploads lose
+// nothing and ask nothing, and every copy an upload replaced or a download fetched is kept.
+TEST_F(TransferEndToEnd, AnUploadThatWouldLoseFavoritesAsksFirst) {
+  for (int method : {2, 0}) {
+    SCOPED_TRACE(method == 0 ? "mail" : "test account");
+    Machine a(method);
+    FillFavorites(a);
+    ASSERT_EQ(a.UploadCommand(), commands::Outcome::kDone) << a.owner.status;
+    const std::string onServer = a.StateFile("favorites-local.txt");
+
+    Machine b(method);
+    EXPECT_EQ(b.UploadCommand(false), commands::Outcome::kDeclined);
+    ASSERT_EQ(b.owner.asked.size(), 1u);
+    EXPECT_NE(b.owner.asked[0].find("no favorites at all. Uploading replaces the server copy, "
+                                    "which holds 4 folders and 4 links, with an empty list."),
+              std::string::npos)
+        << b.owner.asked[0];
+    std::string out;
+    if (method == 0) {  // the test account's port is compiled in: the command line can't reach it
+      EXPECT_EQ(b.RunCli("upload", &out), 1) << "no terminal: the default, No";
+      EXPECT_NE(out.find("Upload anyway?"), std::string::npos) << out;
+    }
+
+    // The server copy is A's, whole: B takes it and synchronises.
+    b.DownloadAndSynchronise();
+    EXPECT_EQ(b.StateFile("favorites-server.txt"), onServer);
+    testsupport::WriteShortcut(b.Favorites("From B.url"), "http://b.example/");
+    b.owner.asked.clear();
+    ASSERT_EQ(b.UploadCommand(false), commands::Outcome::kDone) << b.owner.status;
+    EXPECT_TRUE(b.owner.asked.empty()) << "nothing is lost: nothing to ask";
+
+    // A's copy that B's upload replaced, and B's download, are in B's history.
+    const std::vector<commands::HistoryEntry> history = commands::History(b.session);
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history[0].origin, "replaced by an upload");
+    EXPECT_EQ(history[1].origin, "downloaded");
+    EXPECT_EQ(ReadFile(history[0].file), onServer);
+    ASSERT_EQ(b.RunCli("history", &out), 0) << out;
+    EXPECT_NE(out.find("1\t" + history[0].time + "\treplaced by an upload\n"), std::string::npos)
+        << out;
+    ASSERT_EQ(b.RunCli("history --restore 1", &out), 0) << out;
+    EXPECT_EQ(b.StateFile("favorites-server.txt"), onServer);
+
+    // A's edited address: the old one would be gone from the server, so A is asked too.
+    a.Use();
+    testsupport::WriteShortcut(a.Favorites("Search.url"), "https://search.example/new");
+    a.owner.asked.clear();
+    ASSERT_EQ(a.UploadCommand(), commands::Outcome::kDone) << a.owner.status;
+    ASSERT_EQ(a.owner.asked.size(), 1u);
+    EXPECT_NE(a.owner.asked[0].find("holds 0 folders and 2 links that this upload does not"),
+              std::string::npos)
+        << a.owner.asked[0];
   }
 }
 

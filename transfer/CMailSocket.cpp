@@ -239,9 +239,17 @@ int CMailSocket::ExamineMessage(const char* command) {
 
 void CMailSocket::RetrieveList() {
   const std::string_view reply = m_reply;
+  if (!StartsWith(reply, "+OK")) {
+    // The server's own words say best why it won't hand the message over.
+    LogStatus(reply.substr(0, std::min(reply.find('\n') + 1, kLoggedReply)));
+    return;
+  }
   const std::size_t statusEnd = reply.find('\n') + 1;
   const std::size_t marker = reply.find("!@#$", statusEnd);
-  if (marker == std::string_view::npos || marker >= m_contentEnd) return;
+  if (marker == std::string_view::npos || marker >= m_contentEnd) {
+    LogStatus(kDamaged);
+    return;
+  }
 
   // The length field counts the list and the 5 bytes that closed the message when it was sent.
   const std::size_t field = marker + 4;

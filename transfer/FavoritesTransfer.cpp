@@ -73,11 +73,9 @@ int FavoritesTransfer::Upload() {
     case 0:
       return UploadByMail();
     case 1:
-      UploadByFtp(false);
-      return 0;
+      return UploadByFtp(false) ? 0 : -1;
     case 2:
-      UploadByFtp(true);
-      return 0;
+      return UploadByFtp(true) ? 0 : -1;
     default:
       return 0;
   }
@@ -163,13 +161,18 @@ int FavoritesTransfer::DownloadByMail(DownloadMode mode) {
       if (m_socket.LastReply().rfind("+OK", 0) != 0) break;
     }
   }
-  // The copy is whole or untouched.
+  // The copy is whole or untouched; a favorites message that brought no list, or a copy that
+  // can't be stored, is a failed download, not the earlier copy passed off as new.
+  bool stored = mode != DownloadMode::kRetrieve;
   if (std::optional<std::string> list = m_socket.TakeList()) {
-    if (platform::ReplaceFileWhole(m_files.server, *list) != 0) LogStatus(kNotWritten);
+    stored = platform::ReplaceFileWhole(m_files.server, *list) == 0;
+    if (!stored) LogStatus(kNotWritten);
   }
   const int quit = m_socket.SendCommand("quit\r\n", 1);
   if (quit < 0) return quit;
-  return found || listOnly ? quit : 1;
+  if (listOnly) return quit;
+  if (!found) return 1;
+  return stored ? quit : -1;
 }
 
 platform::FtpConnection FavoritesTransfer::ConnectFtp(bool testAccount) {
@@ -184,10 +187,11 @@ platform::FtpConnection FavoritesTransfer::ConnectFtp(bool testAccount) {
                                  m_settings.user, m_settings.pass, limits, paint);
 }
 
-void FavoritesTransfer::UploadByFtp(bool testAccount) {
+bool FavoritesTransfer::UploadByFtp(bool testAccount) {
   const bool stored = ConnectFtp(testAccount)
                           .PutFile(m_files.local, testAccount ? TestAccountFile() : kRemoteFile);
   LogStatus(stored ? "Upload to ftp server successfully\r\n" : "Upload to ftp server failed\r\n");
+  return stored;
 }
 
 int FavoritesTransfer::DownloadByFtp(bool testAccount) {

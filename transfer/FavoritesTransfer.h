@@ -23,9 +23,9 @@ class FavoritesTransfer {
   FavoritesTransfer(CommandOwner& owner, TransferSettings settings, Files files,
                     TransferNetwork network = {});
 
-  // 0 done (the FTP ways whatever the store did), -1 the list can't be read or is too large for
-  // the mail, or the server refused; -2 no connection to the SMTP server. The FTP ways raise
-  // platform::FtpError when the server can't be reached or refuses the login.
+  // 0 done, -1 the list can't be read or is too large for the mail, the server refused or the
+  // store failed; -2 no connection to the SMTP server. The FTP ways raise platform::FtpError
+  // when the server can't be reached or refuses the login.
   int Upload();
   // 0 fetched (or deleted, or listed), 1 no server copy (no favorites message in the mailbox, no
   // such file on the FTP server), -1 failure. The FTP ways fetch in every mode.
@@ -50,7 +50,7 @@ class FavoritesTransfer {
   int DownloadByMail(DownloadMode mode);
   // Way 1 (the user's server) or way 2 (the test account).
   platform::FtpConnection ConnectFtp(bool testAccount);
-  void UploadByFtp(bool testAccount);
+  bool UploadByFtp(bool testAccount);
   int DownloadByFtp(bool testAccount);
 
   CommandOwner& m_owner;
