@@ -36,7 +36,12 @@ const char kUsageText[] =
     "  delete-server           delete the favorites message from the mailbox\n"
     "  backup                  copy the Favorites folder to the backup folder beside it\n"
     "  restore [--yes]         replace the Favorites folder's contents with the backup\n"
-    "  export FILE             write the local favorites list to FILE\n"
+    "  export [--bookmarks] FILE\n"
+    "                          write the local favorites list to FILE; --bookmarks writes a\n"
+    "                          bookmarks file (bookmarks.html) that browsers import\n"
+    "  import [--dry-run] FILE create the folders and links of a browser's bookmarks file\n"
+    "                          (bookmarks.html) that are missing in the Favorites folder, as\n"
+    "                          synchronize does; --dry-run says what it would create\n"
     "  history [--restore N]   list the server copies kept (the last 20: each download, and\n"
     "                          each copy an upload replaced), newest first; --restore N makes\n"
     "                          copy N the server copy to synchronise from\n"
@@ -67,6 +72,7 @@ int Usage(std::FILE* err, std::string_view problem) {
 struct Arguments {
   bool yes = false;
   bool dryRun = false;
+  bool bookmarks = false;
   std::optional<std::string> restore;
   std::vector<std::string> excludes;
   std::vector<std::string> operands;
@@ -84,6 +90,8 @@ std::optional<Arguments> Parse(const std::vector<std::string>& args, std::string
       parsed.yes = true;
     } else if (allows("--dry-run")) {
       parsed.dryRun = true;
+    } else if (allows("--bookmarks")) {
+      parsed.bookmarks = true;
     } else if (allows("--restore")) {
       if (++i == args.size()) {
         Usage(err, "--restore needs a number");
@@ -180,7 +188,8 @@ int RunCommandLine(const std::vector<std::string>& args, const Places& places, s
       {"delete-server", "", 0},
       {"backup", "", 0},
       {"restore", "--yes", 0},
-      {"export", "", 1},
+      {"export", "--bookmarks", 1},
+      {"import", "--dry-run", 1},
       {"history", "--restore", 0},
       {"show", "", 1},
       {"get", "", 1},
@@ -227,7 +236,14 @@ int RunCommandLine(const std::vector<std::string>& args, const Places& places, s
   if (command == "history") return History(session, parsed->restore, out, err);
   if (command == "export") {
     commands::RefreshLocal(session);
+    if (parsed->bookmarks) {
+      return ExitStatus(commands::ExportBookmarks(session, parsed->operands[0]));
+    }
     return ExitStatus(commands::Export(session, parsed->operands[0]));
+  }
+  if (command == "import") {
+    commands::RefreshLocal(session);
+    return ExitStatus(commands::ImportBookmarks(session, parsed->operands[0], {parsed->dryRun}));
   }
   // show
   const std::string& which = parsed->operands[0];

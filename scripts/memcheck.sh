@@ -9,6 +9,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build-core}
 slow=(
   FavoritesTree.ClearingAMillionDeepChainDoesNotRecurse
+  BookmarksFile.ReadsAndWritesNestingOfAnyDepth
+  BookmarksFile.ReadsFiftyThousandLinks
   TransferEndToEnd.TenMegabytesByFtp
 )
 export GTEST_FILTER="-$(IFS=:; echo "${slow[*]}")"

@@ -66,6 +66,8 @@ TEST_F(CommandLine, BadUsageExitsWithTwoAndSaysWhy) {
       {{"download", "--yes"}, "unknown option --yes for download"},
       {{"synchronize", "--exclude"}, "--exclude needs a PATH"},
       {{"export"}, "export takes one operand"},
+      {{"import"}, "import takes one operand"},
+      {{"import", "--bookmarks", "b.html"}, "unknown option --bookmarks for import"},
       {{"backup", "extra"}, "backup takes no operand"},
       {{"show", "both"}, "show takes local or server"},
       {{"get", "colour"}, "no such key: colour"},
@@ -85,7 +87,7 @@ TEST_F(CommandLine, HelpNamesEveryCommand) {
   EXPECT_EQ(run.status, 0);
   for (const char* command : {"upload", "download", "synchronize", "--dry-run", "--exclude",
                               "list-server", "delete-server", "backup", "restore", "export",
-                              "show", "get", "set"}) {
+                              "--bookmarks", "import", "show", "get", "set"}) {
     EXPECT_NE(run.out.find(command), std::string::npos) << command;
   }
 }
@@ -116,6 +118,33 @@ TEST_F(CommandLine, IncompleteSettingsFailWithTheMissingKeys) {
   const Result run = Quillmere({"download"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("missing: pass, pop3, smtp"), std::string::npos) << run.err;
+}
+
+TEST_F(CommandLine, ImportsAndExportsBookmarksFiles) {
+  WriteShortcut(home_.favorites() + "/Alpha.url", "http://alpha/");
+  testsupport::WriteFile(
+      home_ / "bookmarks.html",
+      "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n<DL><p>\n<DT><H3>News</H3>\n<DL><p>\n"
+      "<DT><A HREF=\"http://daily/\">Daily</A>\n</DL><p>\n</DL><p>\n");
+  const Result dry = Quillmere({"import", "--dry-run", home_ / "bookmarks.html"});
+  EXPECT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(dry.out,
+            "read 1 folder and 1 link from " + home_ / "bookmarks.html" +
+                "\nwould create folder News\nwould create link News/Daily\thttp://daily/\n");
+  EXPECT_FALSE(fs::exists(home_.favorites() + "/News"));
+  EXPECT_EQ(Quillmere({"import", home_ / "bookmarks.html"}).status, 0);
+  EXPECT_EQ(Quillmere({"show", "local"}).out,
+            "Alpha\thttp://alpha/\nNews\nNews/Daily\thttp://daily/\n");
+
+  const Result exported = Binary("export --bookmarks '" + home_ / "out.html" + "'");
+  EXPECT_EQ(exported.status, 0) << exported.err;
+  const std::string html = ReadFile(home_ / "out.html");
+  EXPECT_NE(html.find("<DT><H3 ADD_DATE="), std::string::npos) << html;
+  EXPECT_NE(html.find("<DT><A HREF=\"http://daily/\""), std::string::npos) << html;
+  const Result missing = Binary("import '" + home_ / "none.html" + "'");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find("none.html can't be read."), std::string::npos) << missing.err;
 }
 
 TEST_F(CommandLine, TheRealProgramKeepsStatusAndErrorsApart) {
