@@ -38,9 +38,9 @@ class LineReader {
 };
 
 // A line's leading TAB count and the text after them. A NUL ends the text, as no node text can
-// hold one.
-std::string_view SplitLine(std::string_view line, std::size_t& tabs) {
-  if (const void* nul = std::memchr(line.data(), '\0', line.size())) {
+// hold one (looked for only in lists that hold a NUL at all).
+std::string_view SplitLine(std::string_view line, std::size_t& tabs, bool mayHoldNul) {
+  if (const void* nul = mayHoldNul ? std::memchr(line.data(), '\0', line.size()) : nullptr) {
     line = line.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - line.data()));
   }
   tabs = 0;
@@ -101,17 +101,11 @@ int SaveText(const FavoritesTree& tree, const std::string& fileName) {
   return platform::ReplaceFileWhole(fileName, BuildText(tree)) == 0 ? 0 : 1;
 }
 
-int Load(FavoritesTree& tree, const std::string& fileName) {
-  std::string bytes;
-  // A list that can't be read to its end (a folder of that name, an I/O error) is not taken for a
-  // shorter one: the tree stays as it was, as for a file that can't be opened.
-  if (!platform::ReadWholeFile(fileName, bytes)) return 1;
-  LoadText(tree, std::move(bytes));
-  return 0;
-}
+namespace {
 
-void LoadText(FavoritesTree& tree, std::string bytes) {
-  const std::string_view kept = tree.KeepBytes(std::move(bytes));
+void Parse(FavoritesTree& tree, std::string_view kept) {
+  if (tree.Empty()) tree.SetSource(kept);
+  const bool mayHoldNul = std::memchr(kept.data(), '\0', kept.size()) != nullptr;
   LineReader reader(kept);
   std::string_view line;
   std::size_t tabs = 0;
@@ -119,7 +113,7 @@ void LoadText(FavoritesTree& tree, std::string bytes) {
   // TABs and even when it is unterminated.
   reader.Next(line);
   FavoriteNode* parent = tree.Root();
-  FavoriteNode* first = tree.AddNodeInPlace(parent, SplitLine(line, tabs));
+  FavoriteNode* first = tree.AddNodeInPlace(parent, SplitLine(line, tabs, mayHoldNul));
   if (!parent) parent = tree.Root();
 
   // One entry per level being read: its parent, its depth and the node last added there.
@@ -133,7 +127,7 @@ void LoadText(FavoritesTree& tree, std::string bytes) {
   for (;;) {
     if (!givenBack && !reader.Next(line)) break;  // an unterminated last line is dropped
     givenBack = false;
-    const std::string_view text = SplitLine(line, tabs);
+    const std::string_view text = SplitLine(line, tabs, mayHoldNul);
     Level& level = levels.back();
     if (tabs == level.depth) {
       level.last = tree.AddNodeInPlace(level.parent, text);
@@ -148,4 +142,20 @@ void LoadText(FavoritesTree& tree, std::string bytes) {
       levels.push_back({deeperParent, deeperDepth, added});
     }
   }
+}
+
+}  // namespace
+
+int Load(FavoritesTree& tree, const std::string& fileName) {
+  platform::FileBytes bytes;
+  // A list that can't be read to its end (a folder of that name, an I/O error) is not taken for a
+  // shorter one: the tree stays as it was, as for a file that can't be opened.
+  if (!platform::ReadWholeFile(fileName, bytes, kMaxListSize)) return 1;
+  const std::size_t size = bytes.size;
+  Parse(tree, tree.KeepBytes(std::move(bytes.data), size));
+  return 0;
+}
+
+void LoadText(FavoritesTree& tree, std::string bytes) {
+  Parse(tree, tree.KeepBytes(std::move(bytes)));
 }

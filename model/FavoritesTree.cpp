@@ -32,6 +32,7 @@ FavoritesTree& FavoritesTree::operator=(FavoritesTree&& other) noexcept {
   m_textLeft = std::exchange(other.m_textLeft, 0);
   m_longTexts = std::move(other.m_longTexts);
   m_kept = std::move(other.m_kept);
+  m_source = std::exchange(other.m_source, {});
   other.m_nodeBlocks.clear();
   other.m_textBlocks.clear();
   other.m_longTexts.clear();
@@ -49,24 +50,38 @@ void FavoritesTree::Clear() {
   m_textLeft = 0;
   m_longTexts.clear();
   m_kept.clear();
+  m_source = {};
+}
+
+char* FavoritesTree::TextRoom(std::size_t size) {
+  if (size >= kOwnBlockText) {
+    m_longTexts.push_back(std::make_unique_for_overwrite<char[]>(size));
+    return m_longTexts.back().get();
+  }
+  if (m_textLeft < size) {
+    m_textBlocks.push_back(std::make_unique_for_overwrite<char[]>(kTextBlock));
+    m_textLeft = kTextBlock;
+  }
+  char* at = m_textBlocks.back().get() + (kTextBlock - m_textLeft);
+  m_textLeft -= size;
+  return at;
 }
 
 std::string_view FavoritesTree::CopyText(std::string_view text) {
   if (text.empty()) return {};
-  char* at;
-  if (text.size() >= kOwnBlockText) {
-    m_longTexts.push_back(std::make_unique<char[]>(text.size()));
-    at = m_longTexts.back().get();
-  } else {
-    if (m_textLeft < text.size()) {
-      m_textBlocks.push_back(std::make_unique<char[]>(kTextBlock));
-      m_textLeft = kTextBlock;
-    }
-    at = m_textBlocks.back().get() + (kTextBlock - m_textLeft);
-    m_textLeft -= text.size();
-  }
+  char* at = TextRoom(text.size());
   std::memcpy(at, text.data(), text.size());
   return {at, text.size()};
+}
+
+FavoriteNode* FavoritesTree::AddLink(FavoriteNode* parent, std::string_view name,
+                                     std::string_view url) {
+  const std::size_t size = name.size() + 1 + url.size();
+  char* at = TextRoom(size);
+  if (!name.empty()) std::memcpy(at, name.data(), name.size());
+  at[name.size()] = FavoriteNode::kUrlSeparator;
+  if (!url.empty()) std::memcpy(at + name.size() + 1, url.data(), url.size());
+  return NewNode(parent, {at, size});
 }
 
 FavoriteNode* FavoritesTree::NewNode(FavoriteNode* parent, std::string_view text) {
@@ -114,7 +129,13 @@ std::string_view FavoritesTree::KeepBytes(std::string bytes) {
   return *m_kept.back();
 }
 
-FavoriteNode* FavoritesTree::AppendCopy(FavoriteNode* parent, const FavoriteNode* from) {
+std::string_view FavoritesTree::KeepBytes(std::unique_ptr<char[]> bytes, std::size_t size) {
+  m_longTexts.push_back(std::move(bytes));
+  return {m_longTexts.back().get(), size};
+}
+
+FavoriteNode* FavoritesTree::AppendCopy(FavoriteNode* parent, const FavoriteNode* from,
+                                        bool leaveOutMarked) {
   FavoriteNode* top = AddNode(parent, from->text);
   top->excluded = from->excluded;
   // Each entry: the next node still to copy at one level, and the copy it goes under.
@@ -128,6 +149,7 @@ FavoriteNode* FavoritesTree::AppendCopy(FavoriteNode* parent, const FavoriteNode
       continue;
     }
     pending.back().first = node->nextSibling;
+    if (leaveOutMarked && node->excluded) continue;
     FavoriteNode* copy = AddNode(under, node->text);
     copy->excluded = node->excluded;
     if (node->firstChild) pending.emplace_back(node->firstChild, copy);

@@ -24,13 +24,20 @@ class FavoritesTree {
   // Creates a node with a copy of the text. In an empty tree it becomes the root (parent not
   // looked at); otherwise it becomes the last child of parent (the root when parent is null).
   FavoriteNode* AddNode(FavoriteNode* parent, std::string_view text);
+  // A link: a copy of the name, the byte 0x01 and the URL as its text.
+  FavoriteNode* AddLink(FavoriteNode* parent, std::string_view name, std::string_view url);
   // The same without a copy: the text lies in bytes this tree keeps (see KeepBytes).
   FavoriteNode* AddNodeInPlace(FavoriteNode* parent, std::string_view keptText);
   // Keeps the bytes for the life of the tree's nodes and returns where they now lie.
   std::string_view KeepBytes(std::string bytes);
+  std::string_view KeepBytes(std::unique_ptr<char[]> bytes, std::size_t size);
+  // The favorites list the whole tree was read from, when it was read from one (else empty).
+  std::string_view Source() const { return m_source; }
+  void SetSource(std::string_view keptBytes) { m_source = keptBytes; }
   // Appends a copy of the node and everything below it (from any tree) as the parent's last
-  // child, marks included; returns the copy.
-  FavoriteNode* AppendCopy(FavoriteNode* parent, const FavoriteNode* from);
+  // child, marks included, or with the marked nodes below it left out; returns the copy.
+  FavoriteNode* AppendCopy(FavoriteNode* parent, const FavoriteNode* from,
+                           bool leaveOutMarked = false);
 
   FavoriteNode* Root() const { return m_root; }
   bool Empty() const { return m_root == nullptr; }
@@ -40,6 +47,7 @@ class FavoritesTree {
 
  private:
   FavoriteNode* NewNode(FavoriteNode* parent, std::string_view text);
+  char* TextRoom(std::size_t size);
   std::string_view CopyText(std::string_view text);
 
   FavoriteNode* m_root = nullptr;
@@ -51,4 +59,5 @@ class FavoritesTree {
   std::size_t m_textLeft = 0;  // unused bytes at the end of the last text block
   std::vector<std::unique_ptr<char[]>> m_longTexts;  // one block each
   std::vector<std::unique_ptr<std::string>> m_kept;  // heap objects: their bytes never move
+  std::string_view m_source;
 };

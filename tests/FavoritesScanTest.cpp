@@ -17,9 +17,10 @@ using testsupport::WriteShortcut;
 class FavoritesScan : public ::testing::Test {
  protected:
   std::string Scan() {
-    manager_.ScanLocal(platform::FavoritesFolder());
+    report_ = manager_.ScanLocal(platform::FavoritesFolder());
     return Describe(manager_.LocalTree().Root());
   }
+  ScanReport report_;
   testsupport::TempHome home_;
   std::string fav_ = home_.favorites();
   FavoritesManager manager_;
@@ -31,7 +32,7 @@ TEST_F(FavoritesScan, MissingOrEmptyFolderGivesTheRootAlone) {
   EXPECT_EQ(Scan(), "Favorites\n");
 }
 
-TEST_F(FavoritesScan, BuildsTheTreeWithTitlesInAStableOrder) {
+TEST_F(FavoritesScan, FoldersKeepTheirWholeNamesAndLinksDropTheExtension) {
   WriteShortcut(fav_ + "/zeta.url", "http://z/");
   WriteShortcut(fav_ + "/Alpha.url", "http://a/");
   WriteShortcut(fav_ + "/Tech.News/Daily.News.url", "http://daily/");
@@ -40,21 +41,27 @@ TEST_F(FavoritesScan, BuildsTheTreeWithTitlesInAStableOrder) {
   WriteShortcut(fav_ + "/beta/other.lnk", "http://not-url-extension/");
   WriteFile(fav_ + "/beta/desktop.ini", "[.ShellClassInfo]\r\nLocalizedResourceName=x\r\n");
   WriteFile(fav_ + "/beta/no-url.url", "[InternetShortcut]\r\nIDList=\r\n");
-  WriteShortcut(fav_ + "/.hidden/h.url", "http://h/");
+  WriteShortcut(fav_ + "/.hidden folder/h.url", "http://h/");
+  WriteShortcut(fav_ + "/v1.0/a.url", "http://v10/");
+  WriteShortcut(fav_ + "/v1.5/a.url", "http://v15/");
   std::filesystem::create_directories(fav_ + "/empty");
   EXPECT_EQ(Scan(),
             "Favorites\n"
-            "  \n"  // ".hidden": everything before the last dot, which is nothing
+            "  .hidden folder\n"
             "    h | http://h/\n"
             "  Alpha | http://a/\n"
             "  beta\n"
-            "     | http://cache/\n"
+            "     | http://cache/\n"  // ".cache": everything before the last dot, which is nothing
             "    other | http://not-url-extension/\n"
             "  empty\n"
-            "  Tech\n"
+            "  Tech.News\n"
             "    Daily.News | http://daily/\n"
             "    deep\n"
             "      x | http://x/\n"
+            "  v1.0\n"
+            "    a | http://v10/\n"
+            "  v1.5\n"
+            "    a | http://v15/\n"
             "  zeta | http://z/\n");
 }
 
@@ -62,16 +69,18 @@ TEST_F(FavoritesScan, OrdersAsTheOriginalFileSystemAndSkipsNamesTheListCantCarry
   WriteShortcut(fav_ + "/_Archive.url", "http://archive/");
   WriteShortcut(fav_ + "/zoo.url", "http://zoo/");
   WriteShortcut(fav_ + "/Apps.url", "http://apps/");
-  WriteShortcut(fav_ + "/cr\ronly.url", "http://cr/");  // a lone CR is data in a list line
+  // A mail server turns a lone CR or LF into CR LF: no name may hold one.
+  WriteShortcut(fav_ + "/cr\ronly.url", "http://cr/");
+  WriteShortcut(fav_ + "/lf\nonly/inside.url", "http://lf/");
   WriteShortcut(fav_ + "/\ttab.url", "http://tab/");
   WriteShortcut(fav_ + "/one\x01two.url", "http://split/");
   WriteShortcut(fav_ + "/line\r\nbreak/inside.url", "http://inside/");
   EXPECT_EQ(Scan(),
             "Favorites\n"
             "  Apps | http://apps/\n"
-            "  cr\ronly | http://cr/\n"
             "  zoo | http://zoo/\n"
             "  _Archive | http://archive/\n");
+  EXPECT_EQ(report_.unlistableNames, 5u);
 }
 
 TEST_F(FavoritesScan, ScanningTwiceGivesTheSameTree) {

@@ -80,8 +80,8 @@ TEST(ShortcutFile, SavingOverAnExistingFileReplacesOnlyTheUrl) {
       {"[InternetShortcut]\r\nIconIndex=1\r\n[X]\r\na=b\r\n",
        "[InternetShortcut]\r\nIconIndex=1\r\nURL=http://new/\r\n[X]\r\na=b\r\n"},
       {"[InternetShortcut]", "[InternetShortcut]\r\nURL=http://new/\r\n"},
-      {"[X]\na=b\n", "[X]\na=b\n[InternetShortcut]\r\nURL=http://new/\r\n"},
-      {"[X]\na=b", "[X]\na=b\r\n[InternetShortcut]\r\nURL=http://new/\r\n"},
+      {"[X]\na=b\n", "[X]\na=b\n[InternetShortcut]\nURL=http://new/\n"},
+      {"[X]\na=b", "[X]\na=b\n[InternetShortcut]\nURL=http://new/\n"},
   };
   testsupport::TempDir dir;
   for (const Case& c : cases) {
