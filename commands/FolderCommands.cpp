@@ -26,7 +26,8 @@ Outcome RefreshLocal(Session& session) {
   AddPart(parts, report.unlistableNames, "name that holds a line break, a 0x01 or a leading TAB",
           "names that hold a line break, a 0x01 or a leading TAB");
   session.Owner().LogStatus("Left out of the local favorites: " + parts +
-                            ". Check their permissions or rename them in the Favorites folder.\r\n");
+                            ". They stay as they are in the Favorites folder; fix or rename them "
+                            "there to take them in.\r\n");
   return Outcome::kDone;
 }
 

@@ -25,10 +25,10 @@ SyncTarget::Result JudgeExisting(platform::ReadAt read, const std::string& conte
     case platform::ReadAt::kRead:
       break;
     case platform::ReadAt::kTooLarge:
-      why = "left alone: it is too large to be a shortcut";
+      why = "it is too large to be a shortcut";
       return SyncTarget::Result::kLeftAlone;
     case platform::ReadAt::kNotRegular:
-      why = "left alone: something that is not a shortcut file has its name";
+      why = "it is not a shortcut file";
       return SyncTarget::Result::kLeftAlone;
     case platform::ReadAt::kMissing:
     case platform::ReadAt::kFailed:
@@ -37,7 +37,7 @@ SyncTarget::Result JudgeExisting(platform::ReadAt read, const std::string& conte
   }
   if (!platform::ParseShortcutUrl(content, oldUrl)) {
     oldUrl.clear();
-    why = "left alone: a file of its name is not a shortcut this program can read";
+    why = "it is not a shortcut this program can read";
     return SyncTarget::Result::kLeftAlone;
   }
   return oldUrl == url ? SyncTarget::Result::kExisted : SyncTarget::Result::kReplaced;
@@ -72,7 +72,7 @@ SyncTarget::Result DiskTarget::SaveLink(std::string_view name, std::string_view 
   const Result judged = JudgeExisting(read, m_existing, url, oldUrl, why);
   if (judged != Result::kReplaced) return judged;
   if (!platform::WithShortcutUrl(m_existing, url, m_content)) {
-    why = "left alone: the address can't be written in that shortcut's encoding";
+    why = "the new address can't be written in its encoding";
     return Result::kLeftAlone;
   }
   // The old shortcut goes to the trash only once its successor is complete beside it.
@@ -83,7 +83,7 @@ SyncTarget::Result DiskTarget::SaveLink(std::string_view name, std::string_view 
   });
   if (replaced != 0) {
     why = trashed ? "the shortcut can't be saved; the old one is in the trash"
-                  : "left alone: the old shortcut can't be moved to the trash";
+                  : "its old content can't be moved to the trash";
     return trashed ? Result::kFailed : Result::kLeftAlone;
   }
   return Result::kReplaced;

@@ -1,5 +1,6 @@
 #include "platform/ShortcutFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -321,8 +322,8 @@ struct SectionPlace {
   bool found = false;                       // the section is there (its first occurrence)
   size_t end = 0;                           // just after its last line: where a line is added
   bool hasUrl = false;
-  size_t lineBegin = 0, lineNext = 0;       // the URL line
-  size_t valueBegin = 0, valueEnd = 0;      // its raw value, after the '='
+  size_t valueBegin = 0, valueEnd = 0;      // the first URL line's raw value, after the '='
+  std::vector<std::pair<size_t, size_t>> urlLines;  // every URL line: begin, next
 };
 
 struct Layout {
@@ -362,13 +363,12 @@ Layout Scan(std::string_view text) {
     if (!current) continue;
     current->end = line.next;
     const size_t eq = content.find('=');
-    if (current->hasUrl || eq == std::string_view::npos ||
-        !EqualsNoCase(Trim(content.substr(0, eq)), "URL")) {
+    if (eq == std::string_view::npos || !EqualsNoCase(Trim(content.substr(0, eq)), "URL")) {
       continue;
     }
+    current->urlLines.emplace_back(line.begin, line.next);
+    if (current->hasUrl) continue;
     current->hasUrl = true;
-    current->lineBegin = line.begin;
-    current->lineNext = line.next;
     current->valueBegin = text.find('=', line.begin) + 1;
     current->valueEnd = line.end;
   }
@@ -421,7 +421,8 @@ bool WithShortcutUrl(std::string_view content, std::string_view url, std::string
   struct Edit {
     size_t begin, end;
     std::string insert;
-    bool newLine;  // the insert starts a line of its own
+    bool newLine;      // the insert starts a line of its own
+    bool newSection = false;  // a section added at the end: after lines added to the last one
   };
   std::vector<Edit> edits;
   const std::string value = ValueText(url);
@@ -432,27 +433,31 @@ bool WithShortcutUrl(std::string_view content, std::string_view url, std::string
   } else {
     edits.push_back({text.size(), text.size(),
                      "[InternetShortcut]" + std::string(eol) + "URL=" + value + std::string(eol),
-                     true});
+                     true, true});
   }
   if (layout.unicode.hasUrl) {
     if (utf8) {
       edits.push_back(
           {layout.unicode.valueBegin, layout.unicode.valueEnd, ValueText(EncodeUtf7(url)), false});
     } else {
-      // Bytes that are no Unicode text can't stand there: without the line Windows reads URL=.
-      edits.push_back({layout.unicode.lineBegin, layout.unicode.lineNext, {}, false});
+      // Bytes that are no Unicode text can't stand there: without its URL lines (a second one
+      // would count once the first is gone) Windows reads URL=.
+      for (const auto& [begin, next] : layout.unicode.urlLines) {
+        edits.push_back({begin, next, {}, false});
+      }
     }
   } else if (utf8 && !IsAscii(url)) {
     const std::string line = "URL=" + ValueText(EncodeUtf7(url)) + std::string(eol);
     if (layout.unicode.found) {
       edits.push_back({layout.unicode.end, layout.unicode.end, line, true});
     } else {
-      edits.push_back(
-          {text.size(), text.size(), "[InternetShortcut.W]" + std::string(eol) + line, true});
+      edits.push_back({text.size(), text.size(), "[InternetShortcut.W]" + std::string(eol) + line,
+                       true, true});
     }
   }
-  std::stable_sort(edits.begin(), edits.end(),
-                   [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
+  std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
+    return a.begin != b.begin ? a.begin < b.begin : a.newSection < b.newSection;
+  });
 
   std::string result;
   result.reserve(text.size() + 64 + 2 * url.size());

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -103,6 +104,45 @@ TEST_F(FavoritesScan, UnreadableFolderAndSymbolicLinksDoNotStopTheScan) {
     EXPECT_EQ(tree, "Favorites\n  a | http://a/\n  locked\n    x | http://x/\n  z | http://z/\n");
   } else {
     EXPECT_EQ(tree, "Favorites\n  a | http://a/\n  locked\n  z | http://z/\n");
+  }
+}
+
+// Deeper than any path by name can reach (2,100 levels of "/d" are 4,200 bytes): the scan goes
+// relative to the open folder, so it reads the chain whole and finds the link at its end.
+TEST_F(FavoritesScan, AFolder2100LevelsDeepIsScannedWhole) {
+  constexpr int kDepth = 2100;
+  std::filesystem::create_directories(fav_);
+  int fd = ::open(fav_.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int i = 0; i < kDepth; ++i) {
+    ASSERT_EQ(::mkdirat(fd, "d", 0755), 0) << i;
+    const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+    ::close(fd);
+    ASSERT_GE(next, 0) << i;
+    fd = next;
+  }
+  const std::string shortcut = "[InternetShortcut]\r\nURL=http://bottom/\r\n";
+  const int file = ::openat(fd, "bottom.url", O_WRONLY | O_CREAT, 0644);
+  ASSERT_EQ(::write(file, shortcut.data(), shortcut.size()), static_cast<ssize_t>(shortcut.size()));
+  ::close(file);
+  ::close(fd);
+
+  EXPECT_TRUE(manager_.ScanLocal(fav_).Complete());
+  EXPECT_EQ(manager_.LocalTree().NodeCount(), static_cast<size_t>(kDepth) + 2);
+  const FavoriteNode* node = manager_.LocalTree().Root();
+  for (int i = 0; i < kDepth; ++i) node = node->firstChild;
+  ASSERT_NE(node->firstChild, nullptr);
+  EXPECT_EQ(node->firstChild->text, "bottom\x01http://bottom/");
+  // A tree this deep can't be removed by path: take it down from the top, level by level.
+  for (std::string top = fav_ + "/d"; std::filesystem::exists(top);) {
+    std::string deepest = top;
+    for (int i = 0; i < 500 && std::filesystem::exists(deepest + "/d"); ++i) deepest += "/d";
+    if (deepest == top) {
+      std::filesystem::remove_all(top);
+      break;
+    }
+    std::filesystem::rename(deepest, fav_ + "/rest");
+    std::filesystem::remove_all(top);
+    std::filesystem::rename(fav_ + "/rest", top);
   }
 }
 
