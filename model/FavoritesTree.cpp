@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace {
+
+static_assert(std::is_trivially_destructible_v<FavoriteNode>);
+static_assert(alignof(FavoriteNode) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
 
 constexpr std::size_t kFirstNodeBlock = 64;
 constexpr std::size_t kLargestNodeBlock = 64 * 1024;
@@ -25,6 +30,8 @@ FavoritesTree& FavoritesTree::operator=(FavoritesTree&& other) noexcept {
   if (this == &other) return *this;
   m_root = std::exchange(other.m_root, nullptr);
   m_nodeCount = std::exchange(other.m_nodeCount, 0);
+  m_textBytes = std::exchange(other.m_textBytes, 0);
+  m_memoryBytes = std::exchange(other.m_memoryBytes, 0);
   m_nodeBlocks = std::move(other.m_nodeBlocks);
   m_lastBlockSize = std::exchange(other.m_lastBlockSize, 0);
   m_nodesLeft = std::exchange(other.m_nodesLeft, 0);
@@ -43,6 +50,8 @@ FavoritesTree& FavoritesTree::operator=(FavoritesTree&& other) noexcept {
 void FavoritesTree::Clear() {
   m_root = nullptr;
   m_nodeCount = 0;
+  m_textBytes = 0;
+  m_memoryBytes = 0;
   m_nodeBlocks.clear();
   m_lastBlockSize = 0;
   m_nodesLeft = 0;
@@ -56,10 +65,12 @@ void FavoritesTree::Clear() {
 char* FavoritesTree::TextRoom(std::size_t size) {
   if (size >= kOwnBlockText) {
     m_longTexts.push_back(std::make_unique_for_overwrite<char[]>(size));
+    m_memoryBytes += size;
     return m_longTexts.back().get();
   }
   if (m_textLeft < size) {
     m_textBlocks.push_back(std::make_unique_for_overwrite<char[]>(kTextBlock));
+    m_memoryBytes += kTextBlock;
     m_textLeft = kTextBlock;
   }
   char* at = m_textBlocks.back().get() + (kTextBlock - m_textLeft);
@@ -91,13 +102,16 @@ FavoriteNode* FavoritesTree::NewNode(FavoriteNode* parent, std::string_view text
             ? kFirstNodeBlock
             : std::min(kLargestNodeBlock, kFirstNodeBlock << std::min<std::size_t>(
                                                               m_nodeBlocks.size(), 10));
-    m_nodeBlocks.push_back(std::make_unique<FavoriteNode[]>(size));
+    m_nodeBlocks.push_back(std::make_unique_for_overwrite<std::byte[]>(size * sizeof(FavoriteNode)));
+    m_memoryBytes += size * sizeof(FavoriteNode);
     m_nodesLeft = size;
     m_lastBlockSize = size;
   }
-  FavoriteNode* node = &m_nodeBlocks.back()[m_lastBlockSize - m_nodesLeft];
+  FavoriteNode* node = std::construct_at(reinterpret_cast<FavoriteNode*>(
+      m_nodeBlocks.back().get() + (m_lastBlockSize - m_nodesLeft) * sizeof(FavoriteNode)));
   --m_nodesLeft;
   ++m_nodeCount;
+  m_textBytes += text.size();
   node->text = text;
   if (!m_root) {
     m_root = node;
@@ -126,11 +140,13 @@ FavoriteNode* FavoritesTree::AddNodeInPlace(FavoriteNode* parent, std::string_vi
 
 std::string_view FavoritesTree::KeepBytes(std::string bytes) {
   m_kept.push_back(std::make_unique<std::string>(std::move(bytes)));
+  m_memoryBytes += m_kept.back()->capacity();
   return *m_kept.back();
 }
 
 std::string_view FavoritesTree::KeepBytes(std::unique_ptr<char[]> bytes, std::size_t size) {
   m_longTexts.push_back(std::move(bytes));
+  m_memoryBytes += size;
   return {m_longTexts.back().get(), size};
 }
 

@@ -42,6 +42,10 @@ class FavoritesTree {
   FavoriteNode* Root() const { return m_root; }
   bool Empty() const { return m_root == nullptr; }
   std::size_t NodeCount() const { return m_nodeCount; }
+  // The bytes of all node texts together.
+  std::size_t TextBytes() const { return m_textBytes; }
+  // The memory the tree holds for its nodes and texts (the bytes kept included).
+  std::size_t MemoryBytes() const { return m_memoryBytes; }
   // Frees every node and text at once; the tree is empty afterwards.
   void Clear();
 
@@ -52,7 +56,11 @@ class FavoritesTree {
 
   FavoriteNode* m_root = nullptr;
   std::size_t m_nodeCount = 0;
-  std::vector<std::unique_ptr<FavoriteNode[]>> m_nodeBlocks;
+  std::size_t m_textBytes = 0;
+  std::size_t m_memoryBytes = 0;
+  // Raw room for nodes, each made when handed out: a block is not cleared first. Nodes are
+  // trivially destructible, so freeing a block ends them all.
+  std::vector<std::unique_ptr<std::byte[]>> m_nodeBlocks;
   std::size_t m_lastBlockSize = 0;
   std::size_t m_nodesLeft = 0;  // unused nodes at the end of the last block
   std::vector<std::unique_ptr<char[]>> m_textBlocks;

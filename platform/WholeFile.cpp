@@ -36,10 +36,12 @@ std::string TemporaryName() {
   return name;
 }
 
-// Writes the bytes into a new file of a temporary name in the folder (folderFd, or the folder
-// that prefix names); its name on success.
+using Pieces = std::function<std::string_view()>;
+
+// Writes the bytes (or the pieces) into a new file of a temporary name in the folder (folderFd,
+// or the folder that prefix names); its name on success.
 int WriteTemporary(int folderFd, const std::string& prefix, std::string_view bytes,
-                   std::string& name) {
+                   const Pieces& pieces, std::string& name) {
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     name = prefix + TemporaryName();
@@ -48,6 +50,11 @@ int WriteTemporary(int folderFd, const std::string& prefix, std::string_view byt
   }
   if (fd < 0) return EEXIST;
   int error = WriteAll(fd, bytes) ? 0 : errno;
+  if (pieces) {
+    for (std::string_view piece; error == 0 && !(piece = pieces()).empty();) {
+      if (!WriteAll(fd, piece)) error = errno;
+    }
+  }
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) ::unlinkat(folderFd, name.c_str(), 0);
   return error;
@@ -106,9 +113,9 @@ int OpenForReading(int folderFd, const char* name, bool followLinks) {
 // Replaces name (relative to folderFd) by a new file written beside it, prefix naming the folder
 // for a folderFd of AT_FDCWD.
 int Replace(int folderFd, const std::string& prefix, const std::string& name,
-            std::string_view bytes, const std::function<bool()>& before) {
+            std::string_view bytes, const Pieces& pieces, const std::function<bool()>& before) {
   std::string temporary;
-  int error = WriteTemporary(folderFd, prefix, bytes, temporary);
+  int error = WriteTemporary(folderFd, prefix, bytes, pieces, temporary);
   if (error != 0) return error;
   errno = 0;
   if (before && !before()) {
@@ -180,13 +187,24 @@ int CreateFileAt(int folderFd, const std::string& name, std::string_view bytes) 
 
 int ReplaceFileAt(int folderFd, const std::string& name, std::string_view bytes,
                   const std::function<bool()>& before) {
-  return Replace(folderFd, {}, name, bytes, before);
+  return Replace(folderFd, {}, name, bytes, {}, before);
 }
 
-int ReplaceFileWhole(const std::string& path, std::string_view bytes) {
+namespace {
+
+std::string FolderPrefix(const std::string& path) {
   const size_t slash = path.rfind('/');
-  return Replace(AT_FDCWD, slash == std::string::npos ? std::string() : path.substr(0, slash + 1),
-                 path, bytes, {});
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+int ReplaceFileWhole(const std::string& path, std::string_view bytes) {
+  return Replace(AT_FDCWD, FolderPrefix(path), path, bytes, {}, {});
+}
+
+int ReplaceFileWhole(const std::string& path, const Pieces& next) {
+  return Replace(AT_FDCWD, FolderPrefix(path), path, {}, next, {});
 }
 
 }  // namespace platform

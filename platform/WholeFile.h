@@ -14,6 +14,9 @@ namespace platform {
 // a symbolic link at path is replaced rather than written through. The file gets the mode a new
 // file gets. 0, or the errno of the step that failed.
 int ReplaceFileWhole(const std::string& path, std::string_view bytes);
+// The same with the bytes handed over in pieces: next() gives the next piece, an empty one at the
+// end. So a large file is written without being held whole.
+int ReplaceFileWhole(const std::string& path, const std::function<std::string_view()>& next);
 
 // Reads the whole regular file, sized up front. False when it can't be opened or read to its end,
 // when it is no regular file (a link to one counts when followLinks is set), or when it is larger

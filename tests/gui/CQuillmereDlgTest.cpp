@@ -400,6 +400,7 @@ TEST_F(MainDialog, BackupEnablesRestoreAndRestoreShowsTheTreeOnce) {
   EXPECT_TRUE(d.MenuCommand(ID_ACTION_RESTORE)->isEnabled());
   fs::remove_all(home_.favorites() + "/News");
   WriteShortcut(home_.favorites() + "/Later.url", "http://later.example/");
+  nextAnswer_ = IDYES;  // Restore asks first
   d.OnCommand(ID_ACTION_RESTORE);
   EXPECT_EQ(ViewText(d.m_treeLocal),
             "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
