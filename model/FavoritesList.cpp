@@ -92,49 +92,10 @@ class ListWriter {
   // Fills up to room bytes; returns how many.
   std::size_t Fill(char* out, std::size_t room) {
     char* const start = out;
+    char* const end = out + room;
     while (m_node) {
-      const std::size_t tabs = static_cast<std::size_t>(m_depth);
-      const std::string_view text = m_node->text;
-      const std::size_t line = tabs + text.size() + 2;
-      const std::size_t left = static_cast<std::size_t>(start + room - out);
-      if (m_offset == 0 && line + 8 <= left) {
-        // The whole line fits: the common case. Up to eight TABs go in one move; what is too
-        // many is written over by the text.
-        if (tabs <= 8) {
-          std::memcpy(out, "\t\t\t\t\t\t\t\t", 8);
-        } else {
-          std::memset(out, '\t', tabs);
-        }
-        out += tabs;
-        CopyText(out, text.data(), text.size());
-        out += text.size();
-        out[0] = '\r';
-        out[1] = '\n';
-        out += 2;
-        Advance();
-        continue;
-      }
-      if (left == 0) break;
-      // A line longer than the room left: as much as fits, from where it stopped.
-      char* const end = start + room;
-      while (m_offset < line && out < end) {
-        if (m_offset < tabs) {
-          *out++ = '\t';
-          ++m_offset;
-        } else if (m_offset < tabs + text.size()) {
-          const std::size_t n = std::min(tabs + text.size() - m_offset,
-                                         static_cast<std::size_t>(end - out));
-          std::memcpy(out, text.data() + (m_offset - tabs), n);
-          out += n;
-          m_offset += n;
-        } else {
-          *out++ = m_offset == line - 2 ? '\r' : '\n';
-          ++m_offset;
-        }
-      }
-      if (m_offset < line) break;
-      m_offset = 0;
-      Advance();
+      if (m_offset == 0) out = WholeLines(out, end);
+      if (!m_node || !PartOfLine(out, end)) break;
     }
     return static_cast<std::size_t>(out - start);
   }
@@ -144,29 +105,81 @@ class ListWriter {
     return static_cast<std::size_t>(m_depth) + m_node->text.size() + 2;
   }
 
-  // The next written node in pre-order below m_top, or null.
-  void Advance() {
-    const FavoriteNode* next = m_node->nextSibling;
-    if (!m_node->firstChild && next && !next->excluded && m_node != m_top) {
-      m_node = next;  // the common case: a link followed by another
-      return;
+  // Every whole line that fits, the common case. The walk is kept in locals: a store through the
+  // char pointer may alias anything, which would make the compiler reload every member.
+  char* WholeLines(char* out, char* end) {
+    const FavoriteNode* node = m_node;
+    int depth = m_depth;
+    while (node) {
+      const std::size_t tabs = static_cast<std::size_t>(depth);
+      const std::string_view text = node->text;
+      if (tabs + text.size() + 10 > static_cast<std::size_t>(end - out)) break;
+      // Up to eight TABs go in one move; what is too many is written over by the text.
+      if (tabs <= 8) {
+        std::memcpy(out, "\t\t\t\t\t\t\t\t", 8);
+      } else {
+        std::memset(out, '\t', tabs);
+      }
+      out += tabs;
+      CopyText(out, text.data(), text.size());
+      out += text.size();
+      out[0] = '\r';
+      out[1] = '\n';
+      out += 2;
+      node = Next(node, depth, m_top);
     }
-    for (const FavoriteNode* c = m_node->firstChild; c; c = c->nextSibling) {
+    m_node = node;
+    m_depth = depth;
+    return out;
+  }
+
+  // As much of the current line as fits, from where it stopped: a line longer than the room, or
+  // the last one before it ends. False when the room ran out first.
+  bool PartOfLine(char*& out, char* end) {
+    const std::size_t tabs = static_cast<std::size_t>(m_depth);
+    const std::string_view text = m_node->text;
+    const std::size_t line = tabs + text.size() + 2;
+    while (m_offset < line && out < end) {
+      if (m_offset < tabs) {
+        *out++ = '\t';
+        ++m_offset;
+      } else if (m_offset < tabs + text.size()) {
+        const std::size_t n =
+            std::min(tabs + text.size() - m_offset, static_cast<std::size_t>(end - out));
+        std::memcpy(out, text.data() + (m_offset - tabs), n);
+        out += n;
+        m_offset += n;
+      } else {
+        *out++ = m_offset == line - 2 ? '\r' : '\n';
+        ++m_offset;
+      }
+    }
+    if (m_offset < line) return false;
+    m_offset = 0;
+    m_node = Next(m_node, m_depth, m_top);
+    return true;
+  }
+
+  void Advance() { m_node = Next(m_node, m_depth, m_top); }
+
+  // The next written node in pre-order below top, or null; depth follows it.
+  static const FavoriteNode* Next(const FavoriteNode* node, int& depth, const FavoriteNode* top) {
+    const FavoriteNode* next = node->nextSibling;
+    if (!node->firstChild && next && !next->excluded && node != top) {
+      return next;  // the common case: a link followed by another
+    }
+    for (const FavoriteNode* c = node->firstChild; c; c = c->nextSibling) {
       if (!c->excluded) {
-        m_node = c;
-        ++m_depth;
-        return;
+        ++depth;
+        return c;
       }
     }
-    for (const FavoriteNode* n = m_node; n != m_top; n = n->parent, --m_depth) {
+    for (const FavoriteNode* n = node; n != top; n = n->parent, --depth) {
       for (const FavoriteNode* s = n->nextSibling; s; s = s->nextSibling) {
-        if (!s->excluded) {
-          m_node = s;
-          return;
-        }
+        if (!s->excluded) return s;
       }
     }
-    m_node = nullptr;
+    return nullptr;
   }
 
   const FavoriteNode* m_top;

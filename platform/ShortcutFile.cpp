@@ -323,7 +323,7 @@ struct SectionPlace {
   size_t end = 0;                           // just after its last line: where a line is added
   bool hasUrl = false;
   size_t valueBegin = 0, valueEnd = 0;      // the first URL line's raw value, after the '='
-  std::vector<std::pair<size_t, size_t>> urlLines;  // every URL line: begin, next
+  std::vector<std::pair<size_t, size_t>> urlLines;  // the Unicode section's URL lines: begin, next
 };
 
 struct Layout {
@@ -366,7 +366,8 @@ Layout Scan(std::string_view text) {
     if (eq == std::string_view::npos || !EqualsNoCase(Trim(content.substr(0, eq)), "URL")) {
       continue;
     }
-    current->urlLines.emplace_back(line.begin, line.next);
+    // Every URL line of the Unicode section is known, as all of them go when one can't stay.
+    if (current == &layout.unicode) current->urlLines.emplace_back(line.begin, line.next);
     if (current->hasUrl) continue;
     current->hasUrl = true;
     current->valueBegin = text.find('=', line.begin) + 1;

@@ -129,17 +129,24 @@ int Replace(int folderFd, const std::string& prefix, const std::string& name,
 
 }  // namespace
 
-ReadAt ReadFileAt(int folderFd, const std::string& name, std::string& bytes, std::size_t maxSize) {
-  bytes.clear();
-  const int fd = OpenForReading(folderFd, name.c_str(), false);
+// Opens and reads the file whole: the errors of the open told apart as ReadAt says them.
+template <typename Room>
+ReadAt ReadNamed(int folderFd, const char* name, bool followLinks, std::size_t maxSize, Room& room,
+                 std::size_t& done) {
+  const int fd = OpenForReading(folderFd, name, followLinks);
   if (fd < 0) {
     return errno == ENOENT ? ReadAt::kMissing : errno == ELOOP ? ReadAt::kNotRegular
                                                                 : ReadAt::kFailed;
   }
-  StringRoom room{bytes};
-  std::size_t done = 0;
   const ReadAt result = ReadOpenFile(fd, maxSize, room, done);
   ::close(fd);
+  return result;
+}
+
+ReadAt ReadFileAt(int folderFd, const std::string& name, std::string& bytes, std::size_t maxSize) {
+  StringRoom room{bytes};
+  std::size_t done = 0;
+  const ReadAt result = ReadNamed(folderFd, name.c_str(), false, maxSize, room, done);
   bytes.resize(result == ReadAt::kRead ? done : 0);
   return result;
 }
@@ -150,25 +157,18 @@ ReadAt ReadRegularFile(const std::string& path, std::string& bytes, std::size_t 
 
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxSize,
                    bool followLinks) {
-  bytes.clear();
-  const int fd = OpenForReading(AT_FDCWD, path.c_str(), followLinks);
-  if (fd < 0) return false;
   StringRoom room{bytes};
   std::size_t done = 0;
-  const bool ok = ReadOpenFile(fd, maxSize, room, done) == ReadAt::kRead;
-  ::close(fd);
+  const bool ok = ReadNamed(AT_FDCWD, path.c_str(), followLinks, maxSize, room, done) ==
+                  ReadAt::kRead;
   bytes.resize(ok ? done : 0);
   return ok;
 }
 
 bool ReadWholeFile(const std::string& path, FileBytes& bytes, std::size_t maxSize) {
-  bytes = {};
-  const int fd = OpenForReading(AT_FDCWD, path.c_str(), true);
-  if (fd < 0) return false;
   BufferRoom room{bytes};
   std::size_t done = 0;
-  const bool ok = ReadOpenFile(fd, maxSize, room, done) == ReadAt::kRead;
-  ::close(fd);
+  const bool ok = ReadNamed(AT_FDCWD, path.c_str(), true, maxSize, room, done) == ReadAt::kRead;
   if (!ok) bytes = {};
   bytes.size = ok ? done : 0;
   return ok;
