@@ -49,8 +49,7 @@ void MeasureWithSetup(benchmark::State& state, Setup setup, Work work, Baseline 
     const double cpu = ThreadSeconds();
     const auto start = Clock::now();
     run();
-    return Time{std::chrono::duration<double>(Clock::now() - start).count(),
-                ThreadSeconds() - cpu};
+    return Time{std::chrono::duration<double>(Clock::now() - start).count(), ThreadSeconds() - cpu};
   };
   // One round untimed: the first run of each pays for caches and pages the others find ready.
   setup();
@@ -98,11 +97,11 @@ inline void ReuseHeapMemory() {
 }  // namespace benchsupport
 
 // The main of a benchmark program that compares work with a baseline.
-#define QUILLMERE_BENCH_MAIN()                 \
-  int main(int argc, char** argv) {            \
-    benchsupport::ReuseHeapMemory();           \
-    benchmark::Initialize(&argc, argv);        \
-    benchmark::RunSpecifiedBenchmarks();       \
-    benchmark::Shutdown();                     \
-    return 0;                                  \
+#define QUILLMERE_BENCH_MAIN()           \
+  int main(int argc, char** argv) {      \
+    benchsupport::ReuseHeapMemory();     \
+    benchmark::Initialize(&argc, argv);  \
+    benchmark::RunSpecifiedBenchmarks(); \
+    benchmark::Shutdown();               \
+    return 0;                            \
   }

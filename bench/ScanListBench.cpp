@@ -4,9 +4,9 @@
 #include <benchmark/benchmark.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -48,8 +48,9 @@ void MakeFavorites(const std::string& root, long n) {
     const int fd = ::openat(topFd, name.c_str(), O_RDONLY | O_DIRECTORY);
     for (long link = folder * kPerFolder; link < n && link < (folder + 1) * kPerFolder; ++link) {
       const std::string url = Url(link);
-      const std::string bytes = "[DEFAULT]\r\nBASEURL=" + url + "\r\n[InternetShortcut]\r\nURL=" +
-                                url + "\r\nIDList=\r\nHotKey=0\r\n";
+      const std::string bytes = "[DEFAULT]\r\nBASEURL=" + url +
+                                "\r\n[InternetShortcut]\r\nURL=" + url +
+                                "\r\nIDList=\r\nHotKey=0\r\n";
       const std::string file = "Link number " + std::to_string(link) + ".url";
       const int out = ::openat(fd, file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       benchmark::DoNotOptimize(::write(out, bytes.data(), bytes.size()));

@@ -57,13 +57,11 @@ void LogDone(CommandOwner& owner, const SyncReport& report) {
         break;
     }
   }
-  std::string counts = "Favorites folder: " +
-                       Count(report.Count(SyncChange::Kind::kFolderAdded), "folder", "folders") +
-                       " and " + Count(report.Count(SyncChange::Kind::kLinkAdded), "link", "links") +
-                       " added, " +
-                       Count(report.Count(SyncChange::Kind::kAddressReplaced), "address",
-                             "addresses") +
-                       " replaced";
+  std::string counts =
+      "Favorites folder: " +
+      Count(report.Count(SyncChange::Kind::kFolderAdded), "folder", "folders") + " and " +
+      Count(report.Count(SyncChange::Kind::kLinkAdded), "link", "links") + " added, " +
+      Count(report.Count(SyncChange::Kind::kAddressReplaced), "address", "addresses") + " replaced";
   if (const int alone = report.Count(SyncChange::Kind::kLeftAlone)) {
     counts += ", " + Count(alone, "file", "files") + " left alone";
   }

@@ -11,8 +11,7 @@ DryRunTarget::DryRunTarget(std::string favoritesFolder) {
   m_levels.push_back({std::move(favoritesFolder), exists});
 }
 
-SyncTarget::Result DryRunTarget::EnterFolder(std::string_view name, bool create,
-                                             std::string& why) {
+SyncTarget::Result DryRunTarget::EnterFolder(std::string_view name, bool create, std::string& why) {
   if (!platform::FolderWriter::IsSingleName(name)) {
     why = "the name can't be a folder name here";
     return Result::kFailed;

@@ -8,7 +8,6 @@
 #include "platform/FileTree.h"
 #include "platform/Trash.h"
 
-
 FavoritesBackup::FavoritesBackup(const std::string& favoritesFolder, CommandOwner& owner)
     : m_favorites(favoritesFolder), m_owner(owner) {
   while (m_favorites.size() > 1 && m_favorites.back() == '/') m_favorites.pop_back();

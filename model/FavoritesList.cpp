@@ -223,10 +223,11 @@ int SaveText(const FavoritesTree& tree, const std::string& fileName) {
   // Written piece by piece: a list of any size costs one buffer, not a copy of itself.
   ListWriter writer(tree.Root(), 0);
   std::vector<char> piece(16 * kPiece);
-  return platform::ReplaceFileWhole(fileName,
-                                    [&]() -> std::string_view {
-                                      return {piece.data(), writer.Fill(piece.data(), piece.size())};
-                                    }) == 0
+  return platform::ReplaceFileWhole(
+             fileName,
+             [&]() -> std::string_view {
+               return {piece.data(), writer.Fill(piece.data(), piece.size())};
+             }) == 0
              ? 0
              : 1;
 }

@@ -8,7 +8,6 @@
 #include <unordered_map>
 #include <vector>
 
-
 std::string NodePath(const FavoriteNode* node) {
   std::vector<std::string_view> names;
   for (const FavoriteNode* n = node; n && n->parent; n = n->parent) names.push_back(n->Name());
@@ -102,9 +101,8 @@ class Writer {
  private:
   void Record(SyncChange::Kind kind, const FavoriteNode* node, std::string_view url = {},
               std::string_view oldUrl = {}, std::string why = {}) {
-    m_report.changes.push_back(
-        {kind, NodePath(node), std::string(url), std::string(oldUrl), std::move(why),
-         node->IsLink()});
+    m_report.changes.push_back({kind, NodePath(node), std::string(url), std::string(oldUrl),
+                                std::move(why), node->IsLink()});
   }
 
   SyncTarget& m_target;
@@ -113,8 +111,7 @@ class Writer {
 
 class Merger {
  public:
-  Merger(FavoritesTree& local, SyncTarget& target, SyncReport& report,
-         const SyncProgress& progress)
+  Merger(FavoritesTree& local, SyncTarget& target, SyncReport& report, const SyncProgress& progress)
       : m_local(local), m_writer(target, report), m_report(report), m_progress(progress) {}
 
   void Run(const FavoriteNode* server) {

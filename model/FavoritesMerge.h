@@ -13,10 +13,10 @@
 struct SyncChange {
   enum class Kind { kFolderAdded, kLinkAdded, kAddressReplaced, kLeftAlone, kNotWritten };
   Kind kind;
-  std::string path;    // "News/Daily" for the link Daily in the folder News
-  std::string url;     // the address written (links)
-  std::string oldUrl;  // kAddressReplaced: the address the shortcut held before
-  std::string why;     // kLeftAlone, kNotWritten: the reason
+  std::string path;     // "News/Daily" for the link Daily in the folder News
+  std::string url;      // the address written (links)
+  std::string oldUrl;   // kAddressReplaced: the address the shortcut held before
+  std::string why;      // kLeftAlone, kNotWritten: the reason
   bool isLink = false;  // a link, on disk the file "<path>.url"
 };
 

@@ -98,11 +98,11 @@ FavoriteNode* FavoritesTree::AddLink(FavoriteNode* parent, std::string_view name
 FavoriteNode* FavoritesTree::NewNode(FavoriteNode* parent, std::string_view text) {
   if (m_nodesLeft == 0) {
     const std::size_t size =
-        m_nodeBlocks.empty()
-            ? kFirstNodeBlock
-            : std::min(kLargestNodeBlock, kFirstNodeBlock << std::min<std::size_t>(
-                                                              m_nodeBlocks.size(), 10));
-    m_nodeBlocks.push_back(std::make_unique_for_overwrite<std::byte[]>(size * sizeof(FavoriteNode)));
+        m_nodeBlocks.empty() ? kFirstNodeBlock
+                             : std::min(kLargestNodeBlock, kFirstNodeBlock << std::min<std::size_t>(
+                                                               m_nodeBlocks.size(), 10));
+    m_nodeBlocks.push_back(
+        std::make_unique_for_overwrite<std::byte[]>(size * sizeof(FavoriteNode)));
     m_memoryBytes += size * sizeof(FavoriteNode);
     m_nodesLeft = size;
     m_lastBlockSize = size;

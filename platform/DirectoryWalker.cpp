@@ -50,13 +50,13 @@ struct DirectoryWalker::Level {
     std::size_t name;  // offset in names
     unsigned char type;
   };
-  int fd = -1;                 // -1 while closed to spare descriptors
+  int fd = -1;  // -1 while closed to spare descriptors
   void* handle = nullptr;
   std::size_t nameInParent = 0;  // where this folder's name lies in the level above's names
   std::string names;             // the entries' names, each ended by a NUL
   std::vector<Entry> entries;
   std::vector<std::pair<std::size_t, void*>> subfolders;  // name offset, handle
-  std::size_t next = 0;                                    // the next subfolder to walk
+  std::size_t next = 0;                                   // the next subfolder to walk
 };
 
 DirectoryWalker::DirectoryWalker(std::size_t maxFileSize)
@@ -197,9 +197,10 @@ bool DirectoryWalker::Walk(const std::string& folder, void* top, Visitor& visito
       if (type == DT_UNKNOWN) {
         struct stat st {};
         if (::fstatat(level.fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG
-                                          : S_ISLNK(st.st_mode)   ? DT_LNK
-                                                                  : DT_UNKNOWN;
+        type = S_ISDIR(st.st_mode)   ? DT_DIR
+               : S_ISREG(st.st_mode) ? DT_REG
+               : S_ISLNK(st.st_mode) ? DT_LNK
+                                     : DT_UNKNOWN;
       }
       if (type == DT_DIR) {
         if (void* handle = visitor.Folder(level.handle, name)) {
@@ -226,8 +227,8 @@ bool DirectoryWalker::Walk(const std::string& folder, void* top, Visitor& visito
     }
     const auto [nameAt, handle] = level.subfolders[level.next++];
     const int parent = FdAt(depth);
-    const int fd = parent < 0 ? -1 : ::openat(parent, m_levels[depth].names.data() + nameAt,
-                                              kFolderFlags);
+    const int fd =
+        parent < 0 ? -1 : ::openat(parent, m_levels[depth].names.data() + nameAt, kFolderFlags);
     if (fd < 0) {
       ++m_trouble.folders;
       continue;

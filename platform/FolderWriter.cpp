@@ -115,7 +115,8 @@ bool FolderWriter::MoveToTrash(std::string_view fileName) {
   // opened folders, or something on the way was swapped meanwhile.
   const std::string name(fileName);
   const std::string path = CurrentPath() + "/" + name;
-  struct stat here {}, byName {};
+  struct stat here {
+  }, byName{};
   if (::fstatat(levels_.back().fd, name.c_str(), &here, AT_SYMLINK_NOFOLLOW) != 0 ||
       ::lstat(path.c_str(), &byName) != 0 || here.st_dev != byName.st_dev ||
       here.st_ino != byName.st_ino) {

@@ -319,10 +319,10 @@ Line LineAt(std::string_view text, size_t pos) {
 
 // Where the URL value of one section lies.
 struct SectionPlace {
-  bool found = false;                       // the section is there (its first occurrence)
-  size_t end = 0;                           // just after its last line: where a line is added
+  bool found = false;  // the section is there (its first occurrence)
+  size_t end = 0;      // just after its last line: where a line is added
   bool hasUrl = false;
-  size_t valueBegin = 0, valueEnd = 0;      // the first URL line's raw value, after the '='
+  size_t valueBegin = 0, valueEnd = 0;              // the first URL line's raw value, after the '='
   std::vector<std::pair<size_t, size_t>> urlLines;  // the Unicode section's URL lines: begin, next
 };
 
@@ -422,7 +422,7 @@ bool WithShortcutUrl(std::string_view content, std::string_view url, std::string
   struct Edit {
     size_t begin, end;
     std::string insert;
-    bool newLine;      // the insert starts a line of its own
+    bool newLine;             // the insert starts a line of its own
     bool newSection = false;  // a section added at the end: after lines added to the last one
   };
   std::vector<Edit> edits;
@@ -452,8 +452,8 @@ bool WithShortcutUrl(std::string_view content, std::string_view url, std::string
     if (layout.unicode.found) {
       edits.push_back({layout.unicode.end, layout.unicode.end, line, true});
     } else {
-      edits.push_back({text.size(), text.size(), "[InternetShortcut.W]" + std::string(eol) + line,
-                       true, true});
+      edits.push_back(
+          {text.size(), text.size(), "[InternetShortcut.W]" + std::string(eol) + line, true, true});
     }
   }
   std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {

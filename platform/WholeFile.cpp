@@ -135,8 +135,9 @@ ReadAt ReadNamed(int folderFd, const char* name, bool followLinks, std::size_t m
                  std::size_t& done) {
   const int fd = OpenForReading(folderFd, name, followLinks);
   if (fd < 0) {
-    return errno == ENOENT ? ReadAt::kMissing : errno == ELOOP ? ReadAt::kNotRegular
-                                                                : ReadAt::kFailed;
+    return errno == ENOENT  ? ReadAt::kMissing
+           : errno == ELOOP ? ReadAt::kNotRegular
+                            : ReadAt::kFailed;
   }
   const ReadAt result = ReadOpenFile(fd, maxSize, room, done);
   ::close(fd);
@@ -159,8 +160,8 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxS
                    bool followLinks) {
   StringRoom room{bytes};
   std::size_t done = 0;
-  const bool ok = ReadNamed(AT_FDCWD, path.c_str(), followLinks, maxSize, room, done) ==
-                  ReadAt::kRead;
+  const bool ok =
+      ReadNamed(AT_FDCWD, path.c_str(), followLinks, maxSize, room, done) == ReadAt::kRead;
   bytes.resize(ok ? done : 0);
   return ok;
 }
