@@ -95,15 +95,14 @@ void BM_MergeInMemory(benchmark::State& state) {
     MakeLocal(*locals.back());
     MakeServer(*servers.back());
   }
-  int run = 0;
+  int run = -1;
   size_t files = 0;
-  benchsupport::MeasureAgainstBaseline(
-      state,
+  benchsupport::MeasureWithSetup(
+      state, [&] { ++run; },
       [&] {
         NoDisk disk;
         MergeFavorites(*locals[run], servers[run]->Root(), disk);
         files = disk.files;
-        ++run;
       },
       [&] {
         benchmark::DoNotOptimize(TouchAll(locals[run]->Root()) + TouchAll(servers[run]->Root()));
@@ -112,7 +111,7 @@ void BM_MergeInMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeInMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
-// Synchronize writing what is missing into a Favorites folder whose folders exist: kPerFolder
+// Synchronize writing what is missing into a Favorites folder whose folders exist: kNewPerFolder
 // new links in each of `folders` folders, on the file system under `base` (tmpfs or disk).
 constexpr int kNewPerFolder = 25;
 
