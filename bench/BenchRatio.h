@@ -1,9 +1,11 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <vector>
 
 namespace benchsupport {
@@ -14,30 +16,67 @@ inline double Median(std::vector<double> samples) {
   return samples.empty() ? 0.0 : samples[samples.size() / 2];
 }
 
-// Runs an untimed preparation, then the baseline and the measured work, in each iteration, so
-// both see the same machine state, and reports the measured time (manual time), the baseline's
-// median and the median ratio between the two.
+inline double Lowest(const std::vector<double>& samples) {
+  return samples.empty() ? 0.0 : *std::min_element(samples.begin(), samples.end());
+}
+
+inline double Highest(const std::vector<double>& samples) {
+  return samples.empty() ? 0.0 : *std::max_element(samples.begin(), samples.end());
+}
+
+// The processor time of this thread, in user and kernel mode: unlike the time on the clock it
+// does not count the moments other programs held the processor, so a shared machine gives
+// ratios that repeat.
+inline double ThreadSeconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Runs an untimed preparation, then the measured work and the baseline in alternating order (A B,
+// B A, A B, ...: each sees the machine in the state the other left as often as not), and reports
+// the medians of both on the clock (manual time: the work's), the median of the ratios of each
+// pair by the clock and by processor time, and the lowest and highest processor-time ratio (the
+// spread).
 template <typename Setup, typename Work, typename Baseline>
 void MeasureWithSetup(benchmark::State& state, Setup setup, Work work, Baseline baseline) {
   using Clock = std::chrono::steady_clock;
-  std::vector<double> ratios, workMs, baseMs;
+  struct Time {
+    double wall, cpu;
+  };
+  std::vector<double> ratios, cpuRatios, workMs, baseMs;
+  auto timed = [](auto&& run) {
+    const double cpu = ThreadSeconds();
+    const auto start = Clock::now();
+    run();
+    return Time{std::chrono::duration<double>(Clock::now() - start).count(), ThreadSeconds() - cpu};
+  };
+  // One round untimed: the first run of each pays for caches and pages the others find ready.
+  setup();
+  work();
+  baseline();
   for (auto _ : state) {
     setup();
-    const auto b0 = Clock::now();
-    baseline();
-    const auto b1 = Clock::now();
-    work();
-    const auto w1 = Clock::now();
-    const double base = std::chrono::duration<double>(b1 - b0).count();
-    const double measured = std::chrono::duration<double>(w1 - b1).count();
-    state.SetIterationTime(measured);
-    ratios.push_back(measured / base);
-    workMs.push_back(measured * 1e3);
-    baseMs.push_back(base * 1e3);
+    Time base, measured;
+    if (workMs.size() % 2 == 0) {
+      measured = timed(work);
+      base = timed(baseline);
+    } else {
+      base = timed(baseline);
+      measured = timed(work);
+    }
+    state.SetIterationTime(measured.wall);
+    ratios.push_back(measured.wall / base.wall);
+    cpuRatios.push_back(measured.cpu / base.cpu);
+    workMs.push_back(measured.wall * 1e3);
+    baseMs.push_back(base.wall * 1e3);
   }
   state.counters["median_ms"] = Median(workMs);
   state.counters["baseline_ms"] = Median(baseMs);
   state.counters["ratio"] = Median(ratios);
+  state.counters["cpu_ratio"] = Median(cpuRatios);
+  state.counters["cpu_lo"] = Lowest(cpuRatios);
+  state.counters["cpu_hi"] = Highest(cpuRatios);
 }
 
 // The same without a preparation.
@@ -47,4 +86,22 @@ void MeasureAgainstBaseline(benchmark::State& state, Work work, Baseline baselin
       state, [] {}, work, baseline);
 }
 
+// Keeps freed memory in the heap instead of handing it back to the system: a large block the work
+// or the baseline frees is reused by the next one, so neither pays for fresh pages the other got
+// for free (on this virtual machine a page fault costs more than the copy into the page).
+inline void ReuseHeapMemory() {
+  mallopt(M_MMAP_THRESHOLD, 512 * 1024 * 1024);
+  mallopt(M_TRIM_THRESHOLD, 1024 * 1024 * 1024);
+}
+
 }  // namespace benchsupport
+
+// The main of a benchmark program that compares work with a baseline.
+#define QUILLMERE_BENCH_MAIN()           \
+  int main(int argc, char** argv) {      \
+    benchsupport::ReuseHeapMemory();     \
+    benchmark::Initialize(&argc, argv);  \
+    benchmark::RunSpecifiedBenchmarks(); \
+    benchmark::Shutdown();               \
+    return 0;                            \
+  }

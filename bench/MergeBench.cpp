@@ -1,7 +1,8 @@
 // Synchronisation of a large server copy into a large local tree: the merge alone, in memory, and
-// the whole Synchronise with the shortcut files it writes.
+// the merge with the shortcut files it writes, on tmpfs and on disk.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,10 +12,8 @@
 
 #include "bench/BenchRatio.h"
 #include "model/DiskTarget.h"
-#include "model/FavoritesList.h"
 #include "model/FavoritesManager.h"
 #include "model/FavoritesMerge.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -90,21 +89,20 @@ void BM_MergeInMemory(benchmark::State& state) {
   constexpr int kRuns = 15;
   // Every run changes its local tree, so all pairs are built beforehand.
   std::vector<std::unique_ptr<FavoritesTree>> locals, servers;
-  for (int i = 0; i < kRuns; ++i) {
+  for (int i = 0; i <= kRuns; ++i) {  // one more for the untimed first round
     locals.push_back(std::make_unique<FavoritesTree>());
     servers.push_back(std::make_unique<FavoritesTree>());
     MakeLocal(*locals.back());
     MakeServer(*servers.back());
   }
-  int run = 0;
+  int run = -1;
   size_t files = 0;
-  benchsupport::MeasureAgainstBaseline(
-      state,
+  benchsupport::MeasureWithSetup(
+      state, [&] { ++run; },
       [&] {
         NoDisk disk;
         MergeFavorites(*locals[run], servers[run]->Root(), disk);
         files = disk.files;
-        ++run;
       },
       [&] {
         benchmark::DoNotOptimize(TouchAll(locals[run]->Root()) + TouchAll(servers[run]->Root()));
@@ -113,66 +111,113 @@ void BM_MergeInMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_MergeInMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
-// The baseline of the whole synchronisation: the same 25,000 files with the same bytes, created
-// in a folder tree of the same shape, and nothing else.
-void WriteFilesDirectly(const std::string& base) {
-  auto write = [&](int folder, int link) {
-    const std::string text = LinkText(folder, link);
-    const size_t sep = text.find('\x01');
-    const std::string path = base + "/" + FolderName(folder) + "/" + text.substr(0, sep) + ".url";
-    const std::string bytes = "[InternetShortcut]\r\nURL=" + text.substr(sep + 1) + "\r\n";
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return;
-    benchmark::DoNotOptimize(::write(fd, bytes.data(), bytes.size()));
-    ::close(fd);
-  };
-  for (int l = kFlat + kFlat / 2 - 1; l >= kFlat; --l) write(-1, l);
-  for (int f = kFolders - 1; f >= 0; --f) {
-    for (int l = kPerFolder + kPerFolder / 2 - 1; l >= kPerFolder; --l) write(f, l);
+// Synchronize writing what is missing into a Favorites folder whose folders exist: kNewPerFolder
+// new links in each of `folders` folders, on the file system under `base` (tmpfs or disk).
+constexpr int kNewPerFolder = 25;
+
+std::string NewLinkText(int folder, int link) {
+  return LinkText(folder, kPerFolder + link);
+}
+
+void MakeSyncLocal(FavoritesTree& tree, int folders) {
+  tree.Clear();
+  FavoriteNode* root = tree.AddNode(nullptr, "Favorites");
+  for (int f = 0; f < folders; ++f) {
+    FavoriteNode* folder = tree.AddNode(root, FolderName(f));
+    for (int l = 0; l < 4; ++l) tree.AddNode(folder, LinkText(f, l));
   }
 }
 
-void MakeFolders(const std::string& base) {
-  fs::remove_all(base);
-  for (int f = -1; f < kFolders; ++f) fs::create_directories(base + "/" + FolderName(f));
+void MakeSyncServer(FavoritesTree& tree, int folders) {
+  FavoriteNode* root = tree.AddNode(nullptr, "Server");
+  for (int f = 0; f < folders; ++f) {
+    FavoriteNode* folder = tree.AddNode(root, FolderName(f));
+    for (int l = 0; l < 4; ++l) tree.AddNode(folder, LinkText(f, l));
+    for (int l = 0; l < kNewPerFolder; ++l) tree.AddNode(folder, NewLinkText(f, l));
+  }
 }
 
-void BM_SynchroniseWritingFiles(benchmark::State& state) {
-  testsupport::TempHome home;
-  testsupport::TempDir stateFolder;
-  const std::string serverFile = stateFolder / "favorites-server.txt";
-  {
-    FavoritesTree server;
-    MakeServer(server);
-    SaveText(server, serverFile);
+// A fresh, empty copy of the local folders, made outside the timed part and never removed
+// before the end: each run writes into a folder tree in the same state.
+std::string FreshFolders(const std::string& base, int& serial, int folders) {
+  const std::string top = base + "/run" + std::to_string(serial++);
+  ::mkdir(top.c_str(), 0755);
+  for (int f = 0; f < folders; ++f) ::mkdir((top + "/" + FolderName(f)).c_str(), 0755);
+  return top;
+}
+
+// The least a program must do to create the same files: per folder an open, per file an openat
+// that makes it new (O_EXCL: nothing is overwritten), one write of the same bytes, a close, and
+// the file removed again when the write fails.
+void CreateFilesDirectly(const std::string& top, int folders) {
+  for (int f = 0; f < folders; ++f) {
+    const int dir = ::open((top + "/" + FolderName(f)).c_str(), O_RDONLY | O_DIRECTORY);
+    for (int l = 0; l < kNewPerFolder; ++l) {
+      const std::string text = NewLinkText(f, l);
+      const size_t sep = text.find('\x01');
+      const std::string name = text.substr(0, sep) + ".url";
+      const std::string bytes = "[InternetShortcut]\r\nURL=" + text.substr(sep + 1) + "\r\n";
+      const int fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd < 0) continue;
+      if (::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        ::unlinkat(dir, name.c_str(), 0);
+      }
+      ::close(fd);
+    }
+    ::close(dir);
   }
-  const std::string baselineFolder = home / "Baseline";
+}
+
+void Synchronize(benchmark::State& state, const char* base) {
+  const int folders = static_cast<int>(state.range(0)) / kNewPerFolder;
+  std::string pattern = std::string(base) + "/quillmere-bench-XXXXXX";
+  if (!::mkdtemp(pattern.data())) {
+    state.SkipWithError("no folder for the runs");
+    return;
+  }
+  FavoritesTree server;
+  MakeSyncServer(server, folders);
   FavoritesManager manager;
+  int serial = 0;
+  std::string programTop, baselineTop;
   size_t written = 0;
   benchsupport::MeasureWithSetup(
       state,
       [&] {
-        MakeFolders(home.favorites());
-        MakeFolders(baselineFolder);
-        manager.LocalTree().Clear();
-        MakeLocal(manager.LocalTree());
-        manager.LoadServerCopy(serverFile);
+        MakeSyncLocal(manager.LocalTree(), folders);
+        programTop = FreshFolders(pattern, serial, folders);
+        baselineTop = FreshFolders(pattern, serial, folders);
       },
       [&] {
-        DiskTarget target(home.favorites());
-        manager.Synchronise(target, serverFile);
+        DiskTarget target(programTop);
+        SyncReport report;
+        manager.MergeIntoLocal(server, target, &report);
+        written = static_cast<size_t>(report.Count(SyncChange::Kind::kLinkAdded));
       },
-      [&] { WriteFilesDirectly(baselineFolder); });
-  for (const auto& entry : fs::recursive_directory_iterator(home.favorites())) {
-    written += entry.is_regular_file() ? 1 : 0;
-  }
+      [&] { CreateFilesDirectly(baselineTop, folders); });
   state.counters["files"] = static_cast<double>(written);
+  std::filesystem::remove_all(pattern);
 }
-BENCHMARK(BM_SynchroniseWritingFiles)
+
+void BM_SynchronizeTmpfs(benchmark::State& state) {
+  Synchronize(state, "/dev/shm");
+}
+void BM_SynchronizeDisk(benchmark::State& state) {
+  Synchronize(state, "/var/tmp");
+}
+BENCHMARK(BM_SynchronizeTmpfs)
+    ->Arg(10000)
+    ->Arg(50000)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(9);
+    ->Iterations(8);
+BENCHMARK(BM_SynchronizeDisk)
+    ->Arg(10000)
+    ->Arg(50000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(8);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+QUILLMERE_BENCH_MAIN()

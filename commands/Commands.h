@@ -32,10 +32,13 @@ struct SyncOptions {
   bool dryRun = false;  // say what would be written, write nothing
 };
 // "&Snychronize": the checked server folders and links that the local tree lacks are created in
-// the Favorites folder.
+// the Favorites folder, then the local tree is read again from it. When the server copy changed
+// since the view showed it, the new copy is shown instead and nothing is written.
 Outcome Synchronize(Session& session, SyncOptions options = {});
 // The merge behind Synchronize and the bookmarks import: the checked nodes of the source tree
-// that the local tree lacks are created in the Favorites folder (or, in a dry run, listed).
+// that the local tree lacks are created in the Favorites folder (or, in a dry run, listed). The
+// status log gets a line for each replaced address, each file left alone and each node not
+// written, then one line of counts.
 Outcome MergeIntoFavorites(Session& session, const FavoritesTree& source, SyncOptions options);
 
 // The history of server copies: every copy an upload replaced and every copy downloaded, the
@@ -55,10 +58,11 @@ Outcome RestoreHistory(Session& session, std::size_t index);
 Outcome ImportBookmarks(Session& session, const std::string& file, SyncOptions options = {});
 Outcome ExportBookmarks(Session& session, const std::string& file);
 
-// Reads the local tree from the Favorites folder again.
+// Reads the local tree from the Favorites folder again; one status line says what it left out.
 Outcome RefreshLocal(Session& session);
 
-// "&Backup" and "&Restore" of the whole Favorites folder.
+// "&Backup" and "&Restore" of the whole Favorites folder; each says what it copied. Restore asks
+// first (default No).
 Outcome Backup(Session& session);
 Outcome Restore(Session& session);
 // Whether anything bears the backup folder's name (which enables "&Restore"), and whether it is a

@@ -6,6 +6,15 @@
 namespace commands {
 namespace {
 
+std::string Count(int n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// A link is a file of its name with ".url" on disk; that is the name the user finds.
+std::string FileOf(const SyncChange& change) {
+  return change.isLink ? change.path + ".url" : change.path;
+}
+
 void LogPlan(CommandOwner& owner, const SyncReport& report) {
   for (const SyncChange& change : report.changes) {
     switch (change.kind) {
@@ -19,6 +28,9 @@ void LogPlan(CommandOwner& owner, const SyncReport& report) {
         owner.LogStatus("would replace the address of " + change.path + ": " + change.oldUrl +
                         " -> " + change.url + "\r\n");
         break;
+      case SyncChange::Kind::kLeftAlone:
+        owner.LogStatus("would leave " + FileOf(change) + " alone: " + change.why + "\r\n");
+        break;
       case SyncChange::Kind::kNotWritten:
         owner.LogStatus("would not write " + change.path + ": " + change.why + "\r\n");
         break;
@@ -26,21 +38,60 @@ void LogPlan(CommandOwner& owner, const SyncReport& report) {
   }
 }
 
+// What the merge changed or could not change, one line each, then one line of counts.
+void LogDone(CommandOwner& owner, const SyncReport& report) {
+  for (const SyncChange& change : report.changes) {
+    switch (change.kind) {
+      case SyncChange::Kind::kAddressReplaced:
+        owner.LogStatus("Address of " + change.path + " replaced: " + change.oldUrl + " -> " +
+                        change.url + " (the old shortcut is in the trash)\r\n");
+        break;
+      case SyncChange::Kind::kLeftAlone:
+        owner.LogStatus("Left " + FileOf(change) + " alone: " + change.why + "\r\n");
+        break;
+      case SyncChange::Kind::kNotWritten:
+        owner.LogStatus("Not written: " + change.path + ": " + change.why + "\r\n");
+        break;
+      case SyncChange::Kind::kFolderAdded:
+      case SyncChange::Kind::kLinkAdded:
+        break;
+    }
+  }
+  std::string counts =
+      "Favorites folder: " +
+      Count(report.Count(SyncChange::Kind::kFolderAdded), "folder", "folders") + " and " +
+      Count(report.Count(SyncChange::Kind::kLinkAdded), "link", "links") + " added, " +
+      Count(report.Count(SyncChange::Kind::kAddressReplaced), "address", "addresses") + " replaced";
+  if (const int alone = report.Count(SyncChange::Kind::kLeftAlone)) {
+    counts += ", " + Count(alone, "file", "files") + " left alone";
+  }
+  if (const int failed = report.Count(SyncChange::Kind::kNotWritten)) {
+    counts += ", " + std::to_string(failed) + " not written";
+  }
+  owner.LogStatus(counts + (report.stopped ? "; stopped before the end." : ".") + "\r\n");
+}
+
 }  // namespace
 
 Outcome MergeIntoFavorites(Session& session, const FavoritesTree& source, SyncOptions options) {
   FavoritesManager& manager = session.Manager();
+  CommandOwner& owner = session.Owner();
   const std::string favorites = session.GetPlaces().FavoritesFolder();
   SyncReport report;
   if (options.dryRun) {
     DryRunTarget target(favorites);
     manager.PlanMerge(source, target, report);
-    LogPlan(session.Owner(), report);
+    LogPlan(owner, report);
     return Outcome::kDone;
   }
+  const long long total = static_cast<long long>(source.NodeCount());
   DiskTarget target(favorites);
-  manager.MergeIntoLocal(source, target, &report);
-  return Outcome::kDone;
+  manager.MergeIntoLocal(source, target, &report, [&](std::size_t visited) {
+    owner.Progress("favorites", static_cast<long long>(visited), total);
+    return owner.Interrupted();
+  });
+  LogDone(owner, report);
+  return report.stopped ? Outcome::kFailed : Outcome::kDone;
 }
 
 Outcome Synchronize(Session& session, SyncOptions options) {
@@ -52,10 +103,16 @@ Outcome Synchronize(Session& session, SyncOptions options) {
   }
   // Synchronize transfers nothing, but asks for complete settings all the same.
   if (!CheckTransferSettings(session)) return Outcome::kDeclined;
-  const Outcome merged = MergeIntoFavorites(session, manager.ServerTree(), options);
-  if (!options.dryRun) {
-    manager.ReloadServerTree(session.GetPlaces().WorkingFile(Places::kServerFile));
+  // The check boxes belong to the copy the view showed: they are never paired with another one.
+  if (manager.TakeChangedServerCopy()) {
+    owner.LogStatus(
+        "The server copy has changed since it was shown, so nothing was synchronized. The server "
+        "view now shows the new copy: check its boxes again, then synchronize.\r\n");
+    return Outcome::kFailed;
   }
+  const Outcome merged = MergeIntoFavorites(session, manager.ServerTree(), options);
+  // The local tree is what is on disk now, whatever the merge managed to write.
+  if (!options.dryRun) RefreshLocal(session);
   return merged;
 }
 

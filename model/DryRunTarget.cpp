@@ -1,16 +1,17 @@
 #include "model/DryRunTarget.h"
 
+#include "model/DiskTarget.h"
 #include "platform/FileTree.h"
 #include "platform/FolderWriter.h"
 #include "platform/ShortcutFile.h"
+#include "platform/WholeFile.h"
 
 DryRunTarget::DryRunTarget(std::string favoritesFolder) {
   const bool exists = platform::IsFolder(favoritesFolder);
   m_levels.push_back({std::move(favoritesFolder), exists});
 }
 
-SyncTarget::Result DryRunTarget::EnterFolder(std::string_view name, bool create,
-                                             std::string& why) {
+SyncTarget::Result DryRunTarget::EnterFolder(std::string_view name, bool create, std::string& why) {
   if (!platform::FolderWriter::IsSingleName(name)) {
     why = "the name can't be a folder name here";
     return Result::kFailed;
@@ -32,7 +33,9 @@ void DryRunTarget::LeaveFolder() {
 
 SyncTarget::Result DryRunTarget::SaveLink(std::string_view name, std::string_view url,
                                           std::string& oldUrl, std::string& why) {
-  if (!platform::FolderWriter::IsSingleName(name)) {
+  const std::string fileName = std::string(name) + ".url";
+  if (!platform::FolderWriter::IsSingleName(name) ||
+      !platform::FolderWriter::IsSingleName(fileName)) {
     why = "the name can't be a file name here";
     return Result::kFailed;
   }
@@ -42,11 +45,9 @@ SyncTarget::Result DryRunTarget::SaveLink(std::string_view name, std::string_vie
   }
   const Level& here = m_levels.back();
   if (!here.exists) return Result::kCreated;
-  const std::string file = here.path + "/" + std::string(name) + ".url";
-  if (!platform::PathExists(file)) return Result::kCreated;
-  if (platform::LoadShortcutUrl(file, oldUrl)) {
-    return oldUrl == url ? Result::kExisted : Result::kReplaced;
-  }
-  oldUrl.clear();
-  return Result::kReplaced;
+  std::string content;
+  const platform::ReadAt read =
+      platform::ReadRegularFile(here.path + "/" + fileName, content, platform::kMaxShortcutSize);
+  if (read == platform::ReadAt::kMissing) return Result::kCreated;
+  return JudgeExisting(read, content, url, oldUrl, why);
 }

@@ -8,7 +8,6 @@
 #include "platform/FileTree.h"
 #include "platform/Trash.h"
 
-
 FavoritesBackup::FavoritesBackup(const std::string& favoritesFolder, CommandOwner& owner)
     : m_favorites(favoritesFolder), m_owner(owner) {
   while (m_favorites.size() > 1 && m_favorites.back() == '/') m_favorites.pop_back();
@@ -18,6 +17,23 @@ FavoritesBackup::FavoritesBackup(const std::string& favoritesFolder, CommandOwne
 void FavoritesBackup::Log(const std::string& line) {
   m_owner.LogStatus(line + "\r\n");
 }
+
+namespace {
+
+std::string Count(std::size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// "12 files and 3 folders", with the symbolic links when there are any.
+std::string Copied(const platform::CopyCounts& counts) {
+  std::string text = Count(counts.files, "file", "files");
+  text += counts.links > 0 ? ", " : " and ";
+  text += Count(counts.folders, "folder", "folders");
+  if (counts.links > 0) text += " and " + Count(counts.links, "symbolic link", "symbolic links");
+  return text;
+}
+
+}  // namespace
 
 bool FavoritesBackup::Backup() {
   const std::string& favorites = m_favorites;
@@ -32,12 +48,14 @@ bool FavoritesBackup::Backup() {
     Log("Backup failed: no folder can be made beside " + backup + ".");
     return false;
   }
-  if (!platform::CopyFolderContents(favorites, fresh, error)) {
+  platform::CopyCounts counts;
+  if (!platform::CopyFolderContents(favorites, fresh, error, &counts)) {
     platform::RemoveTree(fresh);
     Log("Backup failed, the previous backup is kept: " + error);
     return false;
   }
-  if (platform::PathExists(backup) && !platform::MoveToTrash(backup)) {
+  const bool replacing = platform::PathExists(backup);
+  if (replacing && !platform::MoveToTrash(backup)) {
     platform::RemoveTree(fresh);
     Log("Backup failed, the previous backup is kept: it can't be moved to the trash: " + backup);
     return false;
@@ -49,6 +67,8 @@ bool FavoritesBackup::Backup() {
         "; the previous backup is in the trash.");
     return false;
   }
+  Log("Backup: " + Copied(counts) + " copied to " + backup + "." +
+      (replacing ? " The previous backup is in the trash." : ""));
   return true;
 }
 
@@ -86,7 +106,8 @@ bool FavoritesBackup::Restore() {
     Log("Restore failed: no folder can be made beside " + favorites + ".");
     return false;
   }
-  if (!platform::CopyFolderContents(backup, staged, error)) {
+  platform::CopyCounts counts;
+  if (!platform::CopyFolderContents(backup, staged, error, &counts)) {
     platform::RemoveTree(staged);
     Log("Restore failed, the Favorites folder is unchanged: " + error);
     return false;
@@ -114,6 +135,8 @@ bool FavoritesBackup::Restore() {
     }
   }
   platform::RemoveEmptyFolder(staged);
+  Log("Restore: " + Copied(counts) + " copied from " + backup + "." +
+      (current.empty() ? "" : " What the Favorites folder held before is in the trash."));
   return true;
 }
 

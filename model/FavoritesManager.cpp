@@ -3,9 +3,10 @@
 #include "model/FavoritesList.h"
 #include "model/FavoritesScan.h"
 
-void FavoritesManager::ScanLocal(const std::string& favoritesFolder) {
-  ScanFavorites(m_localTree, favoritesFolder);
+ScanReport FavoritesManager::ScanLocal(const std::string& favoritesFolder) {
+  const ScanReport report = ScanFavorites(m_localTree, favoritesFolder);
   ++m_localGeneration;
+  return report;
 }
 
 int FavoritesManager::PrepareUpload(const std::string& localFile) const {
@@ -17,14 +18,26 @@ int FavoritesManager::LoadServerCopy(const std::string& serverFile) {
   FavoritesTree copy;
   if (Load(copy, serverFile) != 0) return 1;
   m_serverTree = std::move(copy);
+  m_serverFile = serverFile;
   ++m_serverGeneration;
   return 0;
 }
 
+bool FavoritesManager::TakeChangedServerCopy() {
+  if (m_serverFile.empty() || m_serverTree.Empty() || m_serverTree.Source().data() == nullptr) {
+    return false;
+  }
+  FavoritesTree now;
+  if (Load(now, m_serverFile) != 0 || now.Source() == m_serverTree.Source()) return false;
+  m_serverTree = std::move(now);
+  ++m_serverGeneration;
+  return true;
+}
+
 void FavoritesManager::MergeIntoLocal(const FavoritesTree& source, SyncTarget& target,
-                                      SyncReport* report) {
+                                      SyncReport* report, const SyncProgress& progress) {
   if (source.Empty() || m_localTree.Empty()) return;
-  MergeFavorites(m_localTree, source.Root(), target, report);
+  MergeFavorites(m_localTree, source.Root(), target, report, progress);
   ++m_localGeneration;
 }
 
@@ -34,18 +47,6 @@ void FavoritesManager::PlanMerge(const FavoritesTree& source, SyncTarget& target
   FavoritesTree scratch;
   scratch.AppendCopy(nullptr, m_localTree.Root());
   MergeFavorites(scratch, source.Root(), target, &report);
-}
-
-int FavoritesManager::Synchronise(SyncTarget& target, const std::string& serverFile,
-                                  SyncReport* report) {
-  MergeIntoLocal(m_serverTree, target, report);
-  return ReloadServerTree(serverFile);
-}
-
-int FavoritesManager::ReloadServerTree(const std::string& serverFile) {
-  // The server view is left as it was: it is not told of this reload.
-  m_serverTree.Clear();
-  return Load(m_serverTree, serverFile);
 }
 
 int FavoritesManager::ExportText(std::string& text, bool toFile) const {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "model/FavoritesMerge.h"
+#include "model/FavoritesScan.h"
 #include "model/FavoritesTree.h"
 
 // The two trees the program shows, and the model operations behind its commands: the scan of the
@@ -19,23 +20,23 @@ class FavoritesManager {
   unsigned LocalGeneration() const { return m_localGeneration; }
   unsigned ServerGeneration() const { return m_serverGeneration; }
 
-  // Rebuilds the local tree from the Favorites folder.
-  void ScanLocal(const std::string& favoritesFolder);
+  // Rebuilds the local tree from the Favorites folder; says what it could not read.
+  ScanReport ScanLocal(const std::string& favoritesFolder);
   // Writes the local tree, without the unchecked nodes, to the upload's list file: 0, or 1 when
   // it can't be written (an earlier file then stays whole).
   int PrepareUpload(const std::string& localFile) const;
   // Reads the server copy into the emptied server tree: 0, or 1 when it can't be read (the tree
-  // then stays as it was).
+  // then stays as it was). The file is remembered with the tree.
   int LoadServerCopy(const std::string& serverFile);
-  // Reads it again after a synchronisation, clearing the marks; the view is not told, as the
-  // server view keeps what it showed.
-  int ReloadServerTree(const std::string& serverFile);
-  // Merges the checked server nodes that the local tree lacks into it and into the target (the
-  // Favorites folder), then reads the server copy again. Returns what that read returns.
-  int Synchronise(SyncTarget& target, const std::string& serverFile, SyncReport* report = nullptr);
+  // Whether the file the server tree was read from now holds another copy (a later download, or
+  // the download an upload begins with, stored it again). If so, that copy replaces the server
+  // tree, so the view shows it and the user checks it anew: the marks of the old tree belong to
+  // the old copy. False when it holds the same, can't be read, or the tree came from no file.
+  bool TakeChangedServerCopy();
   // The merge of any tree (the server copy, an imported bookmarks file) into the local tree and
   // the target.
-  void MergeIntoLocal(const FavoritesTree& source, SyncTarget& target, SyncReport* report);
+  void MergeIntoLocal(const FavoritesTree& source, SyncTarget& target, SyncReport* report,
+                      const SyncProgress& progress = {});
   // What that merge would do, into a target that writes nothing; both trees stay as they are.
   void PlanMerge(const FavoritesTree& source, SyncTarget& target, SyncReport& report) const;
   // The favorites list of the local tree: into the file named by text (toFile; 1 when it can't
@@ -45,6 +46,7 @@ class FavoritesManager {
  private:
   FavoritesTree m_localTree;
   FavoritesTree m_serverTree;
+  std::string m_serverFile;  // where the server tree was read from
   unsigned m_localGeneration = 0;
   unsigned m_serverGeneration = 0;
 };

@@ -8,7 +8,6 @@
 #include <unordered_map>
 #include <vector>
 
-
 std::string NodePath(const FavoriteNode* node) {
   std::vector<std::string_view> names;
   for (const FavoriteNode* n = node; n && n->parent; n = n->parent) names.push_back(n->Name());
@@ -63,15 +62,17 @@ class Writer {
       case Result::kExisted:
         break;
       case Result::kLeftAlone:
+        Record(SyncChange::Kind::kLeftAlone, link, url, oldUrl, why);
+        break;
       case Result::kFailed:
         Record(SyncChange::Kind::kNotWritten, link, url, {}, why);
         break;
     }
   }
 
-  // Puts the node in the current folder, and below a folder its whole subtree, marks not looked
-  // at. A folder that can't be made (or whose name is refused) takes its subtree with it. A
-  // link's children are never written: a link is a file, not a folder.
+  // Puts the node in the current folder, and below a folder its subtree without the nodes the
+  // user unchecked. A folder that can't be made (or whose name is refused) takes its subtree with
+  // it. A link's children are never written: a link is a file, not a folder.
   void Subtree(const FavoriteNode* top) {
     if (top->IsLink()) {
       Save(top);
@@ -88,6 +89,7 @@ class Writer {
         continue;
       }
       pending.back() = node->nextSibling;
+      if (node->excluded) continue;
       if (node->IsLink()) {
         Save(node);
       } else if (Enter(node, true)) {
@@ -99,8 +101,8 @@ class Writer {
  private:
   void Record(SyncChange::Kind kind, const FavoriteNode* node, std::string_view url = {},
               std::string_view oldUrl = {}, std::string why = {}) {
-    m_report.changes.push_back(
-        {kind, NodePath(node), std::string(url), std::string(oldUrl), std::move(why)});
+    m_report.changes.push_back({kind, NodePath(node), std::string(url), std::string(oldUrl),
+                                std::move(why), node->IsLink()});
   }
 
   SyncTarget& m_target;
@@ -109,14 +111,19 @@ class Writer {
 
 class Merger {
  public:
-  Merger(FavoritesTree& local, SyncTarget& target, SyncReport& report)
-      : m_local(local), m_writer(target, report) {}
+  Merger(FavoritesTree& local, SyncTarget& target, SyncReport& report, const SyncProgress& progress)
+      : m_local(local), m_writer(target, report), m_report(report), m_progress(progress) {}
 
   void Run(const FavoriteNode* server) {
     m_frames.push_back({m_local.Root(), server->firstChild, true});
+    std::size_t visited = 0;
     while (!m_frames.empty()) {
       Frame& frame = m_frames.back();
       const FavoriteNode* child = frame.next;
+      if (child && m_progress && ++visited % kProgressEvery == 0 && m_progress(visited)) {
+        m_report.stopped = true;
+        break;
+      }
       if (!child) {
         if (m_entered > 0 && m_entered == m_frames.size() - 1) {
           m_writer.Leave();
@@ -132,8 +139,8 @@ class Merger {
         m_frames.push_back({match, child->firstChild, writable});
         continue;
       }
-      // Missing here: a copy of the server node with its subtree is added and written whole.
-      FavoriteNode* copy = m_local.AppendCopy(frame.local, child);
+      // Missing here: a copy of the server node with its checked subtree is added and written.
+      FavoriteNode* copy = m_local.AppendCopy(frame.local, child, true);
       Appended(frame.local, copy);
       if (ReachFolder()) m_writer.Subtree(copy);
     }
@@ -191,8 +198,12 @@ class Merger {
     return true;
   }
 
+  static constexpr std::size_t kProgressEvery = 256;
+
   FavoritesTree& m_local;
   Writer m_writer;
+  SyncReport& m_report;
+  const SyncProgress& m_progress;
   std::vector<Frame> m_frames;
   size_t m_entered = 0;  // m_frames[1..m_entered] are the folders the writer has gone down into
   std::unordered_map<const FavoriteNode*, ChildIndex> m_indexes;
@@ -201,8 +212,8 @@ class Merger {
 }  // namespace
 
 void MergeFavorites(FavoritesTree& local, const FavoriteNode* serverRoot, SyncTarget& target,
-                    SyncReport* report) {
+                    SyncReport* report, const SyncProgress& progress) {
   if (local.Empty() || !serverRoot) return;
   SyncReport ignored;
-  Merger(local, target, report ? *report : ignored).Run(serverRoot);
+  Merger(local, target, report ? *report : ignored, progress).Run(serverRoot);
 }

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace {
+
+static_assert(std::is_trivially_destructible_v<FavoriteNode>);
+static_assert(alignof(FavoriteNode) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
 
 constexpr std::size_t kFirstNodeBlock = 64;
 constexpr std::size_t kLargestNodeBlock = 64 * 1024;
@@ -25,6 +30,8 @@ FavoritesTree& FavoritesTree::operator=(FavoritesTree&& other) noexcept {
   if (this == &other) return *this;
   m_root = std::exchange(other.m_root, nullptr);
   m_nodeCount = std::exchange(other.m_nodeCount, 0);
+  m_textBytes = std::exchange(other.m_textBytes, 0);
+  m_memoryBytes = std::exchange(other.m_memoryBytes, 0);
   m_nodeBlocks = std::move(other.m_nodeBlocks);
   m_lastBlockSize = std::exchange(other.m_lastBlockSize, 0);
   m_nodesLeft = std::exchange(other.m_nodesLeft, 0);
@@ -32,6 +39,7 @@ FavoritesTree& FavoritesTree::operator=(FavoritesTree&& other) noexcept {
   m_textLeft = std::exchange(other.m_textLeft, 0);
   m_longTexts = std::move(other.m_longTexts);
   m_kept = std::move(other.m_kept);
+  m_source = std::exchange(other.m_source, {});
   other.m_nodeBlocks.clear();
   other.m_textBlocks.clear();
   other.m_longTexts.clear();
@@ -42,6 +50,8 @@ FavoritesTree& FavoritesTree::operator=(FavoritesTree&& other) noexcept {
 void FavoritesTree::Clear() {
   m_root = nullptr;
   m_nodeCount = 0;
+  m_textBytes = 0;
+  m_memoryBytes = 0;
   m_nodeBlocks.clear();
   m_lastBlockSize = 0;
   m_nodesLeft = 0;
@@ -49,40 +59,59 @@ void FavoritesTree::Clear() {
   m_textLeft = 0;
   m_longTexts.clear();
   m_kept.clear();
+  m_source = {};
+}
+
+char* FavoritesTree::TextRoom(std::size_t size) {
+  if (size >= kOwnBlockText) {
+    m_longTexts.push_back(std::make_unique_for_overwrite<char[]>(size));
+    m_memoryBytes += size;
+    return m_longTexts.back().get();
+  }
+  if (m_textLeft < size) {
+    m_textBlocks.push_back(std::make_unique_for_overwrite<char[]>(kTextBlock));
+    m_memoryBytes += kTextBlock;
+    m_textLeft = kTextBlock;
+  }
+  char* at = m_textBlocks.back().get() + (kTextBlock - m_textLeft);
+  m_textLeft -= size;
+  return at;
 }
 
 std::string_view FavoritesTree::CopyText(std::string_view text) {
   if (text.empty()) return {};
-  char* at;
-  if (text.size() >= kOwnBlockText) {
-    m_longTexts.push_back(std::make_unique<char[]>(text.size()));
-    at = m_longTexts.back().get();
-  } else {
-    if (m_textLeft < text.size()) {
-      m_textBlocks.push_back(std::make_unique<char[]>(kTextBlock));
-      m_textLeft = kTextBlock;
-    }
-    at = m_textBlocks.back().get() + (kTextBlock - m_textLeft);
-    m_textLeft -= text.size();
-  }
+  char* at = TextRoom(text.size());
   std::memcpy(at, text.data(), text.size());
   return {at, text.size()};
+}
+
+FavoriteNode* FavoritesTree::AddLink(FavoriteNode* parent, std::string_view name,
+                                     std::string_view url) {
+  const std::size_t size = name.size() + 1 + url.size();
+  char* at = TextRoom(size);
+  if (!name.empty()) std::memcpy(at, name.data(), name.size());
+  at[name.size()] = FavoriteNode::kUrlSeparator;
+  if (!url.empty()) std::memcpy(at + name.size() + 1, url.data(), url.size());
+  return NewNode(parent, {at, size});
 }
 
 FavoriteNode* FavoritesTree::NewNode(FavoriteNode* parent, std::string_view text) {
   if (m_nodesLeft == 0) {
     const std::size_t size =
-        m_nodeBlocks.empty()
-            ? kFirstNodeBlock
-            : std::min(kLargestNodeBlock, kFirstNodeBlock << std::min<std::size_t>(
-                                                              m_nodeBlocks.size(), 10));
-    m_nodeBlocks.push_back(std::make_unique<FavoriteNode[]>(size));
+        m_nodeBlocks.empty() ? kFirstNodeBlock
+                             : std::min(kLargestNodeBlock, kFirstNodeBlock << std::min<std::size_t>(
+                                                               m_nodeBlocks.size(), 10));
+    m_nodeBlocks.push_back(
+        std::make_unique_for_overwrite<std::byte[]>(size * sizeof(FavoriteNode)));
+    m_memoryBytes += size * sizeof(FavoriteNode);
     m_nodesLeft = size;
     m_lastBlockSize = size;
   }
-  FavoriteNode* node = &m_nodeBlocks.back()[m_lastBlockSize - m_nodesLeft];
+  FavoriteNode* node = std::construct_at(reinterpret_cast<FavoriteNode*>(
+      m_nodeBlocks.back().get() + (m_lastBlockSize - m_nodesLeft) * sizeof(FavoriteNode)));
   --m_nodesLeft;
   ++m_nodeCount;
+  m_textBytes += text.size();
   node->text = text;
   if (!m_root) {
     m_root = node;
@@ -111,10 +140,18 @@ FavoriteNode* FavoritesTree::AddNodeInPlace(FavoriteNode* parent, std::string_vi
 
 std::string_view FavoritesTree::KeepBytes(std::string bytes) {
   m_kept.push_back(std::make_unique<std::string>(std::move(bytes)));
+  m_memoryBytes += m_kept.back()->capacity();
   return *m_kept.back();
 }
 
-FavoriteNode* FavoritesTree::AppendCopy(FavoriteNode* parent, const FavoriteNode* from) {
+std::string_view FavoritesTree::KeepBytes(std::unique_ptr<char[]> bytes, std::size_t size) {
+  m_longTexts.push_back(std::move(bytes));
+  m_memoryBytes += size;
+  return {m_longTexts.back().get(), size};
+}
+
+FavoriteNode* FavoritesTree::AppendCopy(FavoriteNode* parent, const FavoriteNode* from,
+                                        bool leaveOutMarked) {
   FavoriteNode* top = AddNode(parent, from->text);
   top->excluded = from->excluded;
   // Each entry: the next node still to copy at one level, and the copy it goes under.
@@ -128,6 +165,7 @@ FavoriteNode* FavoritesTree::AppendCopy(FavoriteNode* parent, const FavoriteNode
       continue;
     }
     pending.back().first = node->nextSibling;
+    if (leaveOutMarked && node->excluded) continue;
     FavoriteNode* copy = AddNode(under, node->text);
     copy->excluded = node->excluded;
     if (node->firstChild) pending.emplace_back(node->firstChild, copy);

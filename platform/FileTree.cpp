@@ -169,7 +169,11 @@ bool CopyFolderAttributes(const std::string& from, const std::string& to) {
          ::utimensat(AT_FDCWD, to.c_str(), times, 0) == 0;
 }
 
-bool CopyFolderContents(const std::string& from, const std::string& to, std::string& error) {
+bool CopyFolderContents(const std::string& from, const std::string& to, std::string& error,
+                        CopyCounts* counts) {
+  CopyCounts ignored;
+  CopyCounts& copied = counts ? *counts : ignored;
+  copied = {};
   std::vector<FolderPair> pending{{from, to}};
   // Folders are made writable for the copy and given their own attributes at the end, innermost
   // first, so filling a folder does not change its time again.
@@ -192,6 +196,7 @@ bool CopyFolderContents(const std::string& from, const std::string& to, std::str
       if (ec) break;
       if (type == fs::file_type::symlink) {
         ok = CopyLink(source, target, error);
+        copied.links += ok ? 1 : 0;
       } else if (type == fs::file_type::directory) {
         if (::mkdir(target.c_str(), 0700) != 0) {
           error = Describe(target, errno);
@@ -199,9 +204,11 @@ bool CopyFolderContents(const std::string& from, const std::string& to, std::str
         } else {
           made.push_back({source, target});
           pending.push_back({source, target});
+          ++copied.folders;
         }
       } else if (type == fs::file_type::regular) {
         ok = CopyFile(source, target, error);
+        copied.files += ok ? 1 : 0;
       }
     }
     if (ok && ec) {

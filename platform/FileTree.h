@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Copying and removing whole folder trees, and the small questions and steps around them. The
@@ -28,8 +29,12 @@ bool RemoveEmptyFolder(const std::string& path);
 // their permissions and modification times, and symbolic links as links (never followed, so the
 // copy stays what the tree holds). Pipes, sockets and devices are skipped: they hold no data to
 // keep. Stops at the first failure, with a description in error; what was copied by then stays
-// for the caller to remove.
-bool CopyFolderContents(const std::string& from, const std::string& to, std::string& error);
+// for the caller to remove. counts, when given, tells what was copied.
+struct CopyCounts {
+  std::size_t files = 0, folders = 0, links = 0;
+};
+bool CopyFolderContents(const std::string& from, const std::string& to, std::string& error,
+                        CopyCounts* counts = nullptr);
 
 // Gives the folder to the permissions and modification time of the folder from.
 bool CopyFolderAttributes(const std::string& from, const std::string& to);

@@ -4,6 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "platform/Trash.h"
+
 namespace platform {
 namespace {
 
@@ -11,17 +15,6 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // Descriptors kept open along the current path; deeper chains are reopened from above on demand,
 // so a folder tree of any depth stays within the process's descriptor limit.
 constexpr size_t kOpenLevels = 16;
-
-// Whether an open folder can be named through /proc. Without it a file is named by its path,
-// every folder of which was just opened without following a link: safe against what lies on
-// disk, though not against someone replacing a folder at the same moment.
-bool HaveProcFd() {
-  static const bool have = [] {
-    struct stat st {};
-    return ::stat("/proc/self/fd", &st) == 0 && S_ISDIR(st.st_mode);
-  }();
-  return have;
-}
 
 }  // namespace
 
@@ -35,7 +28,7 @@ FolderWriter::~FolderWriter() {
 
 bool FolderWriter::IsSingleName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." && name.size() <= kMaxName &&
-         name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+         name.find_first_of(std::string_view("/\\\0\r\n", 5)) == std::string_view::npos;
 }
 
 int FolderWriter::OpenBase() {
@@ -94,15 +87,42 @@ void FolderWriter::Leave() {
   levels_.pop_back();
 }
 
-std::string FolderWriter::EntryPath(std::string_view fileName) {
-  if (OpenBase() < 0 || !IsSingleName(fileName)) return {};
-  if (levels_.back().pathLength + 1 + fileName.size() > kMaxPath) return {};
-  const int fd = FdAt(levels_.size() - 1);
-  if (fd < 0) return {};
-  std::string path = HaveProcFd() ? "/proc/self/fd/" + std::to_string(fd) : CurrentPath();
-  path += '/';
-  path += fileName;
-  return path;
+bool FolderWriter::CanName(std::string_view fileName) {
+  return OpenBase() >= 0 && IsSingleName(fileName) &&
+         levels_.back().pathLength + 1 + fileName.size() <= kMaxPath &&
+         FdAt(levels_.size() - 1) >= 0;
+}
+
+int FolderWriter::CreateFile(std::string_view fileName, std::string_view bytes) {
+  if (!CanName(fileName)) return IsSingleName(fileName) ? ENOENT : EINVAL;
+  return CreateFileAt(levels_.back().fd, std::string(fileName), bytes);
+}
+
+ReadAt FolderWriter::ReadFile(std::string_view fileName, std::string& bytes, std::size_t maxSize) {
+  if (!CanName(fileName)) return ReadAt::kFailed;
+  return ReadFileAt(levels_.back().fd, std::string(fileName), bytes, maxSize);
+}
+
+int FolderWriter::ReplaceFile(std::string_view fileName, std::string_view bytes,
+                              const std::function<bool()>& before) {
+  if (!CanName(fileName)) return IsSingleName(fileName) ? ENOENT : EINVAL;
+  return ReplaceFileAt(levels_.back().fd, std::string(fileName), bytes, before);
+}
+
+bool FolderWriter::MoveToTrash(std::string_view fileName) {
+  if (!CanName(fileName)) return false;
+  // The trash takes an item by its path. That path must lead to the very file found through the
+  // opened folders, or something on the way was swapped meanwhile.
+  const std::string name(fileName);
+  const std::string path = CurrentPath() + "/" + name;
+  struct stat here {
+  }, byName{};
+  if (::fstatat(levels_.back().fd, name.c_str(), &here, AT_SYMLINK_NOFOLLOW) != 0 ||
+      ::lstat(path.c_str(), &byName) != 0 || here.st_dev != byName.st_dev ||
+      here.st_ino != byName.st_ino) {
+    return false;
+  }
+  return platform::MoveToTrash(path);
 }
 
 std::string FolderWriter::CurrentPath() const {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/WholeFile.h"
 
 namespace platform {
 
@@ -13,8 +16,9 @@ namespace platform {
 //
 // Names are taken only when they can name exactly one entry of a folder: not empty, not "." or
 // "..", no '/', no '\' (the separator of a Windows peer, which would become part of a name
-// here), no NUL, at most 255 bytes; and only while the whole path stays shorter than 4096 bytes.
-// Nothing is ever shortened into another name.
+// here), no NUL, no CR or LF (no list line could carry them), at most 255 bytes; and only while
+// the whole path stays shorter than 4096 bytes. Nothing is ever shortened into another name.
+// Files in the current folder are made, read and replaced relative to it.
 class FolderWriter {
  public:
   explicit FolderWriter(std::string baseFolder);
@@ -28,9 +32,18 @@ class FolderWriter {
   bool Enter(std::string_view name, bool create, bool* made = nullptr);
   // Back up to the folder the last successful Enter came from.
   void Leave();
-  // A path by which the file of that name in the current folder is reached through the opened
-  // folder rather than through the names above it. Empty when the name is refused.
-  std::string EntryPath(std::string_view fileName);
+  // Whether a file of that name can be had in the current folder: a taken name, within the path
+  // limit, the folder open.
+  bool CanName(std::string_view fileName);
+  // The file operations of platform/WholeFile in the current folder (ENOENT when it can't be
+  // reached; EINVAL for a name CanName refuses).
+  int CreateFile(std::string_view fileName, std::string_view bytes);
+  ReadAt ReadFile(std::string_view fileName, std::string& bytes, std::size_t maxSize);
+  int ReplaceFile(std::string_view fileName, std::string_view bytes,
+                  const std::function<bool()>& before = {});
+  // Moves the file of that name in the current folder to the desktop's trash. False, leaving it
+  // where it is, when the trash can't take it or its path by name no longer leads to it.
+  bool MoveToTrash(std::string_view fileName);
 
   // The current folder's path by name ("base/A/B"), for messages and tests.
   std::string CurrentPath() const;

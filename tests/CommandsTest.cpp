@@ -144,6 +144,106 @@ TEST_F(Commands, ADryRunSaysWhatWouldBeWrittenAndWritesNothing) {
   EXPECT_EQ(BuildText(session_.Manager().LocalTree()), localBefore);
 }
 
+// A second machine with its own edits: a changed address, files that only share a name with a
+// server link, and a missing folder with an unchecked subfolder.
+TEST_F(Commands, SynchronizeReplacesOnlyReadableShortcutsAndSaysWhatItDid) {
+  const std::string fav = home_.favorites();
+  WriteShortcut(fav + "/News/Daily.url", "http://old-daily/");
+  WriteFile(fav + "/picture.url", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
+  WriteFile(fav + "/big.url", "[InternetShortcut]\r\nURL=http://big/\r\n");
+  fs::resize_file(fav + "/big.url", 17 * 1024 * 1024);  // sparse: the disk stays free
+  fs::create_directories(fav + "/folder.url");
+  const std::string dailyBefore = ReadFile(fav + "/News/Daily.url");
+  commands::RefreshLocal(session_);
+  Downloaded(
+      "Favorites\r\n\tAlpha\x01http://alpha/\r\n\tNews\r\n\t\tDaily\x01http://daily/\r\n"
+      "\tpicture\x01http://p/\r\n\tbig\x01http://b/\r\n\tfolder\x01http://f/\r\n"
+      "\tGroup 5\r\n\t\tFolder 105\r\n\t\t\tx\x01http://x/\r\n\t\ty\x01http://y/\r\n");
+  ASSERT_TRUE(commands::ExcludePath(session_.Manager().ServerTree(), "Group 5/Folder 105"));
+  const unsigned local = session_.Manager().LocalGeneration();
+  const std::string tooLarge =
+      "Left out of the local favorites: 1 file too large to be a shortcut. They stay as they are "
+      "in the Favorites folder; fix or rename them there to take them in.\r\n";
+  EXPECT_EQ(owner_.status, tooLarge);
+  owner_.status.clear();
+
+  ASSERT_EQ(commands::Synchronize(session_), commands::Outcome::kDone);
+  EXPECT_EQ(owner_.status,
+            "Address of News/Daily replaced: http://old-daily/ -> http://daily/ (the old shortcut "
+            "is in the trash)\r\n"
+            "Left picture.url alone: it is not a shortcut this program can read\r\n"
+            "Left big.url alone: it is too large to be a shortcut\r\n"
+            "Left folder.url alone: it is not a shortcut file\r\n"
+            "Favorites folder: 1 folder and 1 link added, 1 address replaced, 3 files left "
+            "alone.\r\n" +
+                tooLarge);
+  EXPECT_EQ(ReadFile(home_ / ".local/share/Trash/files/Daily.url"), dailyBefore);
+  EXPECT_EQ(ReadFile(fav + "/News/Daily.url"),
+            "[DEFAULT]\r\nBASEURL=http://old-daily/\r\n[InternetShortcut]\r\nURL=http://daily/"
+            "\r\nIDList=\r\nHotKey=0\r\n");
+  EXPECT_EQ(ReadFile(fav + "/picture.url").size(), 16u);
+  EXPECT_EQ(fs::file_size(fav + "/big.url"), 17u * 1024 * 1024);
+  EXPECT_FALSE(fs::exists(fav + "/Group 5/Folder 105")) << "unchecked inside a missing folder";
+  EXPECT_TRUE(fs::exists(fav + "/Group 5/y.url"));
+  // The local tree is the folder as it is now: one Daily, with the new address.
+  EXPECT_NE(session_.Manager().LocalGeneration(), local);
+  EXPECT_EQ(commands::TreeLines(session_.Manager().LocalTree()),
+            "Alpha\thttp://alpha/\nfolder.url\nGroup 5\nGroup 5/y\thttp://y/\n"
+            "News\nNews/Daily\thttp://daily/\n");
+}
+
+// The upload's first step stores the server copy again; checks made on the copy shown are never
+// paired with another one.
+TEST_F(Commands, SynchronizeShowsAServerCopyThatChangedInsteadOfMerging) {
+  commands::RefreshLocal(session_);
+  Downloaded("Favorites\r\n\tKeep\x01http://keep/\r\n\tSkip\x01http://skip/\r\n");
+  ASSERT_TRUE(commands::ExcludePath(session_.Manager().ServerTree(), "Skip"));
+  WriteFile(places_.WorkingFile(Places::kServerFile),
+            "Favorites\r\n\tSkip\x01http://skip/\r\n\tKeep\x01http://keep/\r\n");
+  const unsigned shown = session_.Manager().ServerGeneration();
+  const auto before = testsupport::Snapshot(home_.favorites());
+
+  EXPECT_EQ(commands::Synchronize(session_), commands::Outcome::kFailed);
+  EXPECT_EQ(owner_.status,
+            "The server copy has changed since it was shown, so nothing was synchronized. The "
+            "server view now shows the new copy: check its boxes again, then synchronize.\r\n");
+  EXPECT_EQ(testsupport::Snapshot(home_.favorites()), before);
+  EXPECT_NE(session_.Manager().ServerGeneration(), shown);
+  EXPECT_EQ(commands::TreeLines(session_.Manager().ServerTree()),
+            "Skip\thttp://skip/\nKeep\thttp://keep/\n");
+
+  ASSERT_TRUE(commands::ExcludePath(session_.Manager().ServerTree(), "Skip"));
+  EXPECT_EQ(commands::Synchronize(session_), commands::Outcome::kDone);
+  EXPECT_TRUE(fs::exists(home_.favorites() + "/Keep.url"));
+  EXPECT_FALSE(fs::exists(home_.favorites() + "/Skip.url"));
+}
+
+TEST_F(Commands, RestoreAsksFirstAndSaysWhatItCopied) {
+  const std::string fav = home_.favorites();
+  ASSERT_EQ(commands::Backup(session_), commands::Outcome::kDone);
+  EXPECT_EQ(owner_.status, "Backup: 1 file and 0 folders copied to " + fav + "2.\r\n");
+  WriteShortcut(fav + "/Later.url", "http://later/");
+  commands::RefreshLocal(session_);
+  const auto later = testsupport::Snapshot(fav);
+
+  owner_.status.clear();
+  owner_.answers = {false};
+  EXPECT_EQ(commands::Restore(session_), commands::Outcome::kDeclined);
+  ASSERT_EQ(owner_.asked.size(), 1u);
+  EXPECT_EQ(owner_.asked[0], "Restore the Favorites folder " + fav + " from its backup " + fav +
+                                 "2? Everything the Favorites folder holds now goes to the trash.");
+  EXPECT_EQ(owner_.status, "Restore cancelled: the Favorites folder is unchanged.\r\n");
+  EXPECT_EQ(testsupport::Snapshot(fav), later);
+
+  owner_.status.clear();
+  owner_.answers = {true};
+  EXPECT_EQ(commands::Restore(session_), commands::Outcome::kDone);
+  EXPECT_EQ(owner_.status, "Restore: 1 file and 0 folders copied from " + fav +
+                               "2. What the Favorites folder held before is in the trash.\r\n");
+  EXPECT_TRUE(fs::exists(home_ / ".local/share/Trash/files/Later.url"));
+  EXPECT_EQ(commands::TreeLines(session_.Manager().LocalTree()), "Alpha\thttp://alpha/\n");
+}
+
 TEST_F(Commands, PathsNameNodesForShowAndExclude) {
   FavoritesTree tree;
   LoadText(tree, "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\t\tSport\r\n\tA\x01http://a/\r\n");

@@ -28,6 +28,7 @@
 
 #include "commands/Commands.h"
 #include "commands/Settings.h"
+#include "commands/TreePaths.h"
 #include "model/FavoritesList.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/LoopbackServer.h"
@@ -465,6 +466,27 @@ TEST_F(FaultInjection, ReadOnlyFolders) {
   }
   // With the program folder read-only the Favorites folder was written as usual.
   EXPECT_EQ(ReadFile(m_fav + "/New/n.url"), "[InternetShortcut]\r\nURL=http://n/\r\n");
+}
+
+// What the scan can't read is left out, counted and said in one status line; the rest is read.
+TEST_F(FaultInjection, TheScanSaysWhatItCouldNotRead) {
+  WriteShortcut(m_fav + "/Locked/x.url", "http://x/");
+  WriteShortcut(m_fav + "/secret.url", "http://secret/");
+  WriteFile(m_fav + "/huge.url", "[InternetShortcut]\r\nURL=http://huge/\r\n");
+  std::filesystem::resize_file(m_fav + "/huge.url", 17 * 1024 * 1024);
+  ::chmod((m_fav + "/Locked").c_str(), 0);
+  ::chmod((m_fav + "/secret.url").c_str(), 0);
+  const ChildResult child = InChild({.obeyPermissions = true}, [&] {
+    commands::RefreshLocal(m_session);
+    return commands::TreeLines(m_session.Manager().LocalTree()) + "|" + m_owner.status;
+  });
+  ::chmod((m_fav + "/Locked").c_str(), 0755);
+  EXPECT_TRUE(child.exited);
+  EXPECT_EQ(child.report,
+            "A\nA/x\thttp://x/\na\thttp://a/\nLocked\n|Left out of the local favorites: 1 folder "
+            "that can't be read, 1 file that can't be read, 1 file too large to be a shortcut. They "
+            "stay as they are in the Favorites folder; fix or rename them there to take them "
+            "in.\r\n");
 }
 
 // A disk that fills up: every file write past 300 bytes fails. No list file is left truncated;

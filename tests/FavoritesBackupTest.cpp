@@ -46,7 +46,7 @@ TEST_F(FavoritesBackupTest, BackupCopiesTheFolderAndEnablesRestore) {
   EXPECT_TRUE(backup_.Backup());
   EXPECT_TRUE(backup_.Exists());
   EXPECT_EQ(Snapshot(bak_), Snapshot(fav_));
-  EXPECT_EQ(owner_.status, "");
+  EXPECT_EQ(owner_.status, "Backup: 3 files and 3 folders copied to " + bak_ + ".\r\n");
   ExpectNoLeftovers();
 }
 
@@ -55,7 +55,10 @@ TEST_F(FavoritesBackupTest, SecondBackupTrashesTheFirstAndCopiesAfresh) {
   const auto first = Snapshot(bak_);
   WriteShortcut(fav_ + "/Later.url", "http://later/");
   fs::remove(fav_ + "/Alpha.url");
+  owner_.status.clear();
   backup_.Backup();
+  EXPECT_EQ(owner_.status, "Backup: 3 files and 3 folders copied to " + bak_ +
+                               ". The previous backup is in the trash.\r\n");
   EXPECT_EQ(Snapshot(bak_), Snapshot(fav_));
   EXPECT_EQ(Snapshot(trash_ + "/files/Favorites2"), first);
   EXPECT_TRUE(fs::exists(trash_ + "/info/Favorites2.trashinfo"));
@@ -72,6 +75,7 @@ TEST_F(FavoritesBackupTest, RestoreBringsBackTheBackupAndTrashesWhatChanged) {
   fs::create_directories(fav_ + "/New folder");
   const std::string edited = ReadFile(fav_ + "/News/Deep/x.url");
 
+  owner_.status.clear();
   backup_.Restore();
   EXPECT_EQ(Snapshot(fav_), saved);
   EXPECT_EQ(Snapshot(bak_), saved);
@@ -79,7 +83,8 @@ TEST_F(FavoritesBackupTest, RestoreBringsBackTheBackupAndTrashesWhatChanged) {
   EXPECT_EQ(ReadFile(trash_ + "/files/News/Deep/x.url"), edited);
   EXPECT_TRUE(fs::exists(trash_ + "/files/Added.url"));
   EXPECT_TRUE(fs::exists(trash_ + "/info/Added.url.trashinfo"));
-  EXPECT_EQ(owner_.status, "");
+  EXPECT_EQ(owner_.status, "Restore: 3 files and 3 folders copied from " + bak_ +
+                               ". What the Favorites folder held before is in the trash.\r\n");
   ExpectNoLeftovers();
 }
 
@@ -139,6 +144,7 @@ TEST_F(FavoritesBackupTest, WithoutATrashNothingIsDeleted) {
   const auto current = Snapshot(fav_);
   BreakTrash();
 
+  owner_.status.clear();
   backup_.Backup();
   EXPECT_EQ(Snapshot(bak_), saved);
   EXPECT_EQ(owner_.status,
@@ -189,6 +195,7 @@ TEST_F(FavoritesBackupTest, ADanglingLinkInFavoritesStopsRestoreBeforeAnyChange)
   backup_.Backup();
   fs::create_symlink(home_ / "nowhere", fav_ + "/Broken");
   const auto current = Snapshot(fav_);
+  owner_.status.clear();
   backup_.Restore();
   EXPECT_EQ(Snapshot(fav_), current);
   EXPECT_EQ(owner_.status,

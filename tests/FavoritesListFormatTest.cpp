@@ -152,6 +152,27 @@ TEST(FavoritesListReader, SurvivesDeepAndWideLists) {
   EXPECT_EQ(BuildText(tree), wide);
 }
 
+// A loaded list costs its own bytes and one node record per line: no copy of a line, no
+// allocation of its own per node.
+TEST(FavoritesListReader, ALoadedListCostsItsBytesAndANodePerLine) {
+  testsupport::TempDir dir;
+  std::string list = "Favorites\r\n";
+  for (int f = 0; f < 1000; ++f) {
+    list += "\tFolder " + std::to_string(f) + "\r\n";
+    for (int l = 0; l < 99; ++l) {
+      list += "\t\tLink " + std::to_string(l) + "\x01https://example.org/" + std::to_string(f) +
+              "/" + std::to_string(l) + "\r\n";
+    }
+  }
+  testsupport::WriteFile(dir / "list.txt", list);
+  FavoritesTree tree;
+  ASSERT_EQ(Load(tree, dir / "list.txt"), 0);
+  ASSERT_EQ(tree.NodeCount(), 100001u);
+  // A node record of 64 bytes, in blocks that grow by doubling.
+  EXPECT_LE(tree.MemoryBytes(), list.size() + tree.NodeCount() * 96);
+  EXPECT_EQ(BuildText(tree), list);
+}
+
 TEST(FavoritesTree, ClearingAMillionDeepChainDoesNotRecurse) {
   FavoritesTree tree;
   FavoriteNode* node = tree.AddNode(nullptr, "R");

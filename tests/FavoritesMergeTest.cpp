@@ -169,11 +169,12 @@ TEST_F(FavoritesMerge, EdgeCases) {
        "S\n  a | http://new/",
        "  a | http://old/\n  a | http://new/\n",
        "a.url changed http://new/\n"},
-      {"missing folder written whole, unchecked descendants included",
+      {"missing folder written without its unchecked descendants",
        {"keep.url=http://k/"},
-       "S\n  New\n    -x | http://x/\n    Sub\n      y | http://y/\n    -Off",
-       "  keep | http://k/\n  New\n    -x | http://x/\n    Sub\n      y | http://y/\n    -Off\n",
-       "New dir\nNew/Off dir\nNew/Sub dir\nNew/Sub/y.url http://y/\nNew/x.url http://x/\n"},
+       "S\n  New\n    -x | http://x/\n    Sub\n      y | http://y/\n      -z | http://z/\n    -Off\n"
+       "      o | http://o/",
+       "  keep | http://k/\n  New\n    Sub\n      y | http://y/\n",
+       "New dir\nNew/Sub dir\nNew/Sub/y.url http://y/\n"},
       {"unchecked nodes inside an existing folder are passed over",
        {"A/"},
        "S\n  A\n    -x | http://x/\n    -Sub\n      y | http://y/\n    z | http://z/",
@@ -189,16 +190,21 @@ TEST_F(FavoritesMerge, EdgeCases) {
        "S\n  News\n    x | http://x/",
        "  news\n  News\n    x | http://x/\n",
        "News dir\nNews/x.url http://x/\n"},
-      {"a folder known by its title: the write goes to the title, which is not on disk",
+      {"a dotted folder is matched by its whole name and written into",
+       {"Tech.News/", "v1.0/", "v1.5/"},
+       "S\n  Tech.News\n    x | http://x/\n  v1.5\n    y | http://y/",
+       "  Tech.News\n    x | http://x/\n  v1.0\n  v1.5\n    y | http://y/\n",
+       "Tech.News/x.url http://x/\nv1.5/y.url http://y/\n"},
+      {"a cut name from an older installation's list is a folder of that name",
        {"Tech.News/"},
        "S\n  Tech\n    x | http://x/",
-       "  Tech\n    x | http://x/\n",
-       ""},
-      {"a folder known by its title: the first match in list order takes it",
-       {"Tech.News/", "Tech/"},
-       "S\n  Tech\n    x | http://x/",
-       "  Tech\n    x | http://x/\n  Tech\n",
-       "Tech/x.url http://x/\n"},
+       "  Tech.News\n  Tech\n    x | http://x/\n",
+       "Tech dir\nTech/x.url http://x/\n"},
+      {"names with a lone CR or LF are never written",
+       {},
+       "S\n  a<LF>b | http://x/\n  c<CR>d\n    e | http://e/\n  fine | http://f/",
+       "  a\nb | http://x/\n  c\rd\n    e | http://e/\n  fine | http://f/\n",
+       "fine.url http://f/\n"},
       {"two equal server links: the second matches the first",
        {},
        "S\n  a | http://a/\n  a | http://a/",
@@ -269,8 +275,8 @@ TEST_F(FavoritesMerge, HostileServerCopiesStayInsideTheFolder) {
       {"URL with a carriage return", "S\n  cr | http://x/<CR>[Other]", ""},
       {"a folder that is a link out", "S\n  escape\n    x | http://x/", ""},
       {"a folder that is a link out, deeper", "S\n  A\n    B\n      x | http://x/", ""},
-      {"a shortcut that is a link out is replaced, not written through", "S\n  evil | http://new/",
-       "evil.url changed http://new/\n"},
+      {"a shortcut that is a link out is left alone, not written through",
+       "S\n  evil | http://new/", ""},
       {"a folder name too long", "S\n  " + longName + "\n    x | http://x/", ""},
       {"a link name too long with .url", "S\n  " + longName.substr(0, 252) + " | http://x/", ""},
       {"the rest of the list is still written", "S\n  ..\n    x | http://x/\n  fine | http://fine/",
@@ -367,10 +373,11 @@ class FavoritesManagerSync : public FavoritesMerge {
     server_.DeleteAllItems();
     ShowTree(server_, manager_.ServerTree().Root(), nullptr);
   }
-  int Synchronise() {
+  // The model's part of Synchronize: the view's checks into the tree, the merge.
+  void Synchronise() {
     ReadChecks(server_, server_.FirstRoot(), manager_.ServerTree().Root());
     DiskTarget target(fav_);
-    return manager_.Synchronise(target, serverFile_);
+    manager_.MergeIntoLocal(manager_.ServerTree(), target, nullptr);
   }
   static TreeItem Item(const TreeView& view, std::initializer_list<int> path) {
     TreeItem item = view.FirstRoot();
@@ -420,27 +427,39 @@ TEST_F(FavoritesManagerSync, SynchroniseTakesTheCheckedServerNodesOnce) {
   server_.SetCheck(Item(server_, {1, 0}), kUnchecked);
 
   const Snapshot before = Take(fav_);
-  EXPECT_EQ(Synchronise(), 0);
+  const unsigned shown = manager_.ServerGeneration();
+  Synchronise();
   EXPECT_EQ(Changes(before, Take(fav_)), "A/n.url http://n/\ntop.url http://top/\n");
   EXPECT_EQ(Describe(manager_.LocalTree().Root()),
             "Favorites\n  A\n    a | http://a/\n    n | http://n/\n  top | http://top/\n");
-  // The server tree is the server copy again, whole and without marks; the file is untouched.
-  EXPECT_EQ(BuildText(manager_.ServerTree()), serverList);
+  // The server tree is still the one the view shows, with the view's checks; the file is
+  // untouched.
+  EXPECT_EQ(manager_.ServerGeneration(), shown);
+  EXPECT_FALSE(manager_.TakeChangedServerCopy());
+  EXPECT_EQ(Describe(manager_.ServerTree().Root()),
+            "Server\n  A\n    a | http://a/\n    n | http://n/\n  -Off\n    -o | http://o/\n"
+            "  top | http://top/\n");
   EXPECT_EQ(ReadFile(serverFile_), serverList);
 
   // A second run, the view still showing the same checks, writes nothing.
   const Snapshot once = Take(fav_);
-  EXPECT_EQ(Synchronise(), 0);
+  Synchronise();
   EXPECT_EQ(Changes(once, Take(fav_)), "");
   EXPECT_EQ(Describe(manager_.LocalTree().Root()),
             "Favorites\n  A\n    a | http://a/\n    n | http://n/\n  top | http://top/\n");
 }
 
-TEST_F(FavoritesManagerSync, SynchroniseWithoutAServerCopyOnlyReloads) {
-  MakeDisk({"a.url=http://a/"});
-  manager_.ScanLocal(fav_);
-  const Snapshot before = Take(fav_);
-  EXPECT_EQ(Synchronise(), 1);
-  EXPECT_EQ(Changes(before, Take(fav_)), "");
-  EXPECT_EQ(Describe(manager_.LocalTree().Root()), "Favorites\n  a | http://a/\n");
+TEST_F(FavoritesManagerSync, AServerCopyStoredAgainReplacesTheTreeShown) {
+  WriteFile(serverFile_, ListText("Server\n  a | http://a/\n  b | http://b/"));
+  ASSERT_EQ(manager_.LoadServerCopy(serverFile_), 0);
+  const unsigned shown = manager_.ServerGeneration();
+  EXPECT_FALSE(manager_.TakeChangedServerCopy()) << "the same bytes stored again";
+  WriteFile(serverFile_, ListText("Server\n  b | http://b/\n  a | http://a/"));
+  EXPECT_TRUE(manager_.TakeChangedServerCopy());
+  EXPECT_EQ(Describe(manager_.ServerTree().Root()), "Server\n  b | http://b/\n  a | http://a/\n");
+  EXPECT_NE(manager_.ServerGeneration(), shown) << "the view fills itself again";
+  EXPECT_FALSE(manager_.TakeChangedServerCopy());
+  fs::remove(serverFile_);
+  EXPECT_FALSE(manager_.TakeChangedServerCopy()) << "a copy that can't be read changes nothing";
+  EXPECT_EQ(Describe(manager_.ServerTree().Root()), "Server\n  b | http://b/\n  a | http://a/\n");
 }

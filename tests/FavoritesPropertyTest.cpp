@@ -97,8 +97,7 @@ std::string FirstDifference(const Tree& got, const Tree& expected) {
 
 class Generator {
  public:
-  // diskSafe: names that the file system and the folder writer hold, folders without dots (the
-  // scan knows a folder by the part before its last dot).
+  // diskSafe: names that the file system and the folder writer hold.
   Generator(unsigned seed, bool diskSafe) : rng_(seed), diskSafe_(diskSafe) {}
 
   int Int(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
@@ -107,10 +106,14 @@ class Generator {
     return from[static_cast<size_t>(Int(0, int(from.size()) - 1))];
   }
 
-  std::string Name(bool folder) {
+  std::string Name() {
     std::string name;
     const int length = Int(diskSafe_ ? 1 : 0, Chance(0.05) ? (diskSafe_ ? 60 : 300) : 12);
-    for (int i = 0; i < length; ++i) name += NameByte(folder, i == 0);
+    for (int i = 0; i < length; ++i) {
+      // The trash takes only names the desktop can spell: on disk, non-ASCII names are UTF-8.
+      if (diskSafe_ && Chance(0.1)) name += "\xc3\xa9";
+      name += NameByte(i == 0);
+    }
     if (diskSafe_ && (name == "." || name == "..")) name += "x";
     return name;
   }
@@ -134,7 +137,7 @@ class Generator {
     return url;
   }
 
-  std::string Link() { return Name(false) + '\x01' + Url(); }
+  std::string Link() { return Name() + '\x01' + Url(); }
 
   // Shapes: bushy, a deep chain with branches, or one wide folder.
   Tree Make(int maxNodes) {
@@ -153,7 +156,7 @@ class Generator {
       }
       Tree& parent = At(root, paths[pick]);
       const bool folder = kind == 0 ? Chance(0.9) : Chance(0.3);
-      std::string text = folder ? Name(true) : Link();
+      std::string text = folder ? Name() : Link();
       if (diskSafe_ && !Unique(parent, text)) continue;
       parent.kids.push_back(Tree{std::move(text), 0, {}});
       if (folder) {
@@ -196,7 +199,7 @@ class Generator {
     }
     for (int i = Int(0, 2); i > 0; --i) {
       Tree added = Chance(0.3) ? Make(6) : Tree{Link(), 0, {}};
-      if (!added.kids.empty() || Chance(0.5)) added.text = Name(true);
+      if (!added.kids.empty() || Chance(0.5)) added.text = Name();
       if (Unique(out, added.text) && Unique(base, added.text)) out.kids.push_back(added);
     }
     return out;
@@ -225,7 +228,7 @@ class Generator {
     return sep == std::string::npos ? text : text.substr(0, sep) + ".url";
   }
 
-  char NameByte(bool folder, bool first) {
+  char NameByte(bool first) {
     for (;;) {
       const int pick = Int(0, 19);
       char c;
@@ -242,8 +245,11 @@ class Generator {
       } else {
         c = Pick("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_()");
       }
-      if (c == '.' && folder && diskSafe_) continue;
-      if ((c == '/' || c == '\\') && diskSafe_) continue;
+      if ((c == '/' || c == '\\' || c == '\r' || c == '\n' ||
+           static_cast<unsigned char>(c) >= 0x80) &&
+          diskSafe_) {
+        continue;
+      }
       if (c == '\t' && first) continue;  // a leading TAB would read back deeper
       if (c == '\n' && !pending_.empty() && pending_.back() == '\r') continue;
       pending_ = std::string(1, c);
@@ -256,7 +262,16 @@ class Generator {
   std::string pending_;  // the byte last given, so that no CR LF pair forms inside a name
 };
 
-// The merge as the synchronisation defines it, on value trees.
+Tree WithoutExcluded(const Tree& t) {
+  Tree out{t.text, 0, {}};
+  for (const Tree& kid : t.kids) {
+    if (!kid.excluded) out.kids.push_back(WithoutExcluded(kid));
+  }
+  return out;
+}
+
+// The merge as the synchronisation defines it, on value trees: unchecked nodes are left out
+// wherever they lie.
 void ReferenceMerge(Tree& local, const Tree& server) {
   for (const Tree& q : server.kids) {
     if (q.excluded) continue;
@@ -265,7 +280,7 @@ void ReferenceMerge(Tree& local, const Tree& server) {
     if (match != local.kids.end()) {
       ReferenceMerge(*match, q);
     } else {
-      local.kids.push_back(q);
+      local.kids.push_back(WithoutExcluded(q));
     }
   }
 }
@@ -287,8 +302,8 @@ void ExpectEachServerNodeOnce(const Tree& before, const Tree& server, const Tree
     };
     const auto inAfter = firstIn(after);
     const auto inBefore = firstIn(before);
-    // A folder the local tree lacked is copied whole, duplicates and unchecked nodes included;
-    // the comparison with the reference merge covers it.
+    // A folder the local tree lacked is copied with its checked nodes, duplicates included; the
+    // comparison with the reference merge covers it.
     if (inAfter == after.kids.end() || inBefore == before.kids.end()) continue;
     ExpectEachServerNodeOnce(*inBefore, q, *inAfter, where + q.text + "/");
   }
@@ -351,11 +366,10 @@ void MarkByPosition(FavoriteNode* root, const std::set<size_t>& positions) {
   }
 }
 
-// The synchronisation as the command runs it, into the Favorites folder.
-int Synchronise(FavoritesManager& manager, const std::string& favorites,
-                const std::string& serverFile) {
+// The merge of the server copy into the Favorites folder.
+void Synchronise(FavoritesManager& manager, const std::string& favorites) {
   DiskTarget target(favorites);
-  return manager.Synchronise(target, serverFile);
+  manager.MergeIntoLocal(manager.ServerTree(), target, nullptr);
 }
 
 }  // namespace
@@ -408,7 +422,7 @@ TEST(FavoritesSyncProperty, ScanMergeAndSecondSynchronisationAgree) {
     ToTree(base, baseTree, false);
     SaveText(baseTree, serverFile);
     ASSERT_EQ(manager.LoadServerCopy(serverFile), 0);
-    Synchronise(manager, fav, serverFile);
+    Synchronise(manager, fav);
     manager.ScanLocal(fav);
     Tree scanned = FromNode(manager.LocalTree().Root());
     ASSERT_TRUE(AsOnDisk(scanned).kids == AsOnDisk(base).kids) << "the scan of a written tree";
@@ -428,7 +442,7 @@ TEST(FavoritesSyncProperty, ScanMergeAndSecondSynchronisationAgree) {
     Tree expected = before;
     ReferenceMerge(expected, serverMarked);
 
-    Synchronise(manager, fav, serverFile);
+    Synchronise(manager, fav);
     const Tree after = FromNode(manager.LocalTree().Root());
     ASSERT_TRUE(after == expected) << "the merge";
     ExpectEachServerNodeOnce(before, serverMarked, after, "/");
@@ -441,7 +455,7 @@ TEST(FavoritesSyncProperty, ScanMergeAndSecondSynchronisationAgree) {
     const auto disk = Snapshot(home.favorites());
     const Tree rescanned = FromNode(manager.LocalTree().Root());
     MarkByPosition(manager.ServerTree().Root(), unchecked);
-    Synchronise(manager, fav, serverFile);
+    Synchronise(manager, fav);
     EXPECT_EQ(Snapshot(home.favorites()), disk);
     EXPECT_TRUE(FromNode(manager.LocalTree().Root()) == rescanned) << "nothing added";
   }

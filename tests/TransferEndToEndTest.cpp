@@ -18,6 +18,7 @@
 #include "commands/CommandSupport.h"
 #include "commands/Commands.h"
 #include "commands/Settings.h"
+#include "commands/TreePaths.h"
 #include "model/FavoritesList.h"
 #include "tests/support/LoopbackPort.h"
 #include "tests/support/RecordingOwner.h"
@@ -432,6 +433,52 @@ TEST_F(TransferEndToEnd, WrongFtpPasswordShowsTheServersReply) {
   EXPECT_NE(a.owner.told[0].text.find("530 Login incorrect."), std::string::npos)
       << a.owner.told[0].text;
   EXPECT_EQ(a.owner.status, "");
+}
+
+// Two machines, by the test account and by mail: dotted folder names, an unchecked folder inside
+// one the other machine lacks, and an address edited on one machine. Nothing is lost, cut or
+// changed without a word, and the next upload sends what is on disk.
+TEST_F(TransferEndToEnd, TwoMachinesKeepEveryNameAndAddress) {
+  for (int method : {2, 0}) {
+    SCOPED_TRACE(method == 0 ? "mail" : "test account");
+    Machine a(method);
+    testsupport::WriteShortcut(a.Favorites("Tech.News/Daily.News.url"), "http://daily.example/");
+    testsupport::WriteShortcut(a.Favorites("v1.0/Notes.url"), "http://v10.example/");
+    testsupport::WriteShortcut(a.Favorites("v1.5/Notes.url"), "http://v15.example/");
+    testsupport::WriteShortcut(a.Favorites("Group 5/Folder 105/x.url"), "http://x.example/");
+    testsupport::WriteShortcut(a.Favorites("Group 5/y.url"), "http://y.example/");
+    testsupport::WriteShortcut(a.Favorites("Bank.url"), "https://new.bank.example/");
+    ASSERT_EQ(a.UploadCommand(), commands::Outcome::kDone) << a.owner.status;
+
+    Machine b(method);
+    testsupport::WriteShortcut(b.Favorites("Bank.url"), "https://old.bank.example/");
+    ASSERT_EQ(commands::Download(b.session), commands::Outcome::kDone) << b.owner.status;
+    commands::RefreshLocal(b.session);
+    ASSERT_TRUE(commands::ExcludePath(b.session.Manager().ServerTree(), "Group 5/Folder 105"));
+    b.owner.status.clear();
+    ASSERT_EQ(commands::Synchronize(b.session), commands::Outcome::kDone) << b.owner.status;
+    EXPECT_EQ(b.owner.status,
+              "Address of Bank replaced: https://old.bank.example/ -> https://new.bank.example/ "
+              "(the old shortcut is in the trash)\r\n"
+              "Favorites folder: 4 folders and 4 links added, 1 address replaced.\r\n");
+    EXPECT_NE(ReadFile(b.Favorites("Tech.News/Daily.News.url")).find("URL=http://daily.example/"),
+              std::string::npos);
+    EXPECT_NE(ReadFile(b.Favorites("v1.5/Notes.url")).find("URL=http://v15.example/"),
+              std::string::npos);
+    EXPECT_FALSE(fs::exists(b.Favorites("Group 5/Folder 105")));
+    EXPECT_NE(ReadFile(b.Favorites("../.local/share/Trash/files/Bank.url")).find("old.bank"),
+              std::string::npos);
+
+    // B's upload sends its disk as it is: every link once, with the address it holds now.
+    ASSERT_EQ(b.UploadCommand(), commands::Outcome::kDone) << b.owner.status;
+    Machine c(method);
+    ASSERT_EQ(commands::Download(c.session), commands::Outcome::kDone) << c.owner.status;
+    const std::string copy = c.StateFile("favorites-server.txt");
+    EXPECT_EQ(copy, b.ScanText());
+    EXPECT_NE(copy.find("\tBank\x01https://new.bank.example/\r\n"), std::string::npos) << copy;
+    EXPECT_EQ(copy.find("old.bank"), std::string::npos) << copy;
+    EXPECT_NE(copy.find("\tTech.News\r\n\t\tDaily.News\x01"), std::string::npos) << copy;
+  }
 }
 
 // The command line runs the same sequences: machine A uploads with quillmere, B downloads and

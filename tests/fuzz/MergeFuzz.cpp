@@ -5,8 +5,8 @@
 // same list makes nothing new.
 //
 // The first byte chooses the way in: bits 0-1 the path (0: LoadText and a merge; 1: Load from a
-// file and a merge; 2: LoadText and a dry run, which writes nothing; 3: the server copy file and
-// Synchronise), bits 2-3 which server nodes the user unchecked (none, or every 2nd, 3rd or 4th).
+// file and a merge; 2: LoadText and a dry run, which writes nothing; 3: the server copy file, read
+// as the Download command reads it, checked again as the Synchronize command checks it, and merged), bits 2-3 which server nodes the user unchecked (none, or every 2nd, 3rd or 4th).
 // The rest is the list.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -134,12 +134,13 @@ void Uncheck(FavoritesTree& tree, int every) {
 }
 
 // Way 0: the list from memory; 1: from the server copy's file; 2: a dry run, which must write
-// nothing; 3: the manager's Synchronise, which reads the file again afterwards.
+// nothing; 3: the server tree as loaded, after the check that its file still holds it.
 void Synchronise(int way, int every, std::string_view list) {
   FavoritesManager& manager = *g_manager;
   DiskTarget disk(g_box.favorites);
   if (way == 3) {
-    manager.Synchronise(disk, kServerFile);
+    Require(!manager.TakeChangedServerCopy(), "the server copy file is the one shown");
+    manager.MergeIntoLocal(manager.ServerTree(), disk, nullptr);
     return;
   }
   manager.ServerTree().Clear();
@@ -200,6 +201,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   g_box.work = root + "/work";
   fs::create_directories(g_box.canary + "/inner");
   fs::create_directories(g_box.work);
+  // Replaced shortcuts go to the trash there.
+  fs::create_directories(g_box.home + "/.local/share");
   WriteFile(g_box.canary + "/victim.url", "[InternetShortcut]\r\nURL=http://victim/\r\n");
   WriteFile(g_box.canary + "/inner/keep", "keep");
   ::setenv("HOME", g_box.home.c_str(), 1);
@@ -224,6 +227,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   MakeFavorites();
   for (const std::string& name : Names(g_box.work)) fs::remove_all(g_box.work + "/" + name);
+  fs::remove_all(g_box.home + "/.local/share/Trash");
   if (way == 1 || way == 3) WriteFile(kServerFile, list);
   FavoritesManager& manager = *g_manager;
   manager.ScanLocal(g_box.favorites);

@@ -330,9 +330,10 @@ TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
             std::string::npos);
   EXPECT_FALSE(fs::exists(favorites + "/News/Monthly.url"));
   EXPECT_TRUE(fs::exists(favorites + "/News/Sport/Scores.url")) << "nothing is removed";
+  // The local view is the folder read again: in the folder's order.
   EXPECT_EQ(ViewText(d.m_treeLocal),
-            "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n"
-            "\t\tWeekly[2]\n\tMusic[2]\n\t\tRadio[2]\n");
+            "+Favorites[2]\n\tAlpha[2]\n\tMusic[2]\n\t\tRadio[2]\n\tNews[2]\n\t\tDaily[2]\n"
+            "\t\tSport[2]\n\t\t\tScores[2]\n\t\tWeekly[2]\n");
   EXPECT_NE(ViewText(d.m_treeServer).find("Monthly[1]"), std::string::npos)
       << "the server view is left as it was";
   EXPECT_TRUE(boxes_.empty());
@@ -400,6 +401,7 @@ TEST_F(MainDialog, BackupEnablesRestoreAndRestoreShowsTheTreeOnce) {
   EXPECT_TRUE(d.MenuCommand(ID_ACTION_RESTORE)->isEnabled());
   fs::remove_all(home_.favorites() + "/News");
   WriteShortcut(home_.favorites() + "/Later.url", "http://later.example/");
+  nextAnswer_ = IDYES;  // Restore asks first
   d.OnCommand(ID_ACTION_RESTORE);
   EXPECT_EQ(ViewText(d.m_treeLocal),
             "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
