@@ -19,6 +19,9 @@ struct FavoriteNode {
   int excluded = 0;                   // non-zero: the user cleared this node's check box
   unsigned row = 0;                   // its place among its parent's children, from 0
   unsigned childCount = 0;
+  // The check box a view over this tree shows for the node (CheckState in model/TreeView.h); 0
+  // until a view shows it. It sits in the padding after the counters: a node stays 64 bytes.
+  unsigned char check = 0;
 
   bool IsLink() const { return text.find(kUrlSeparator) != std::string_view::npos; }
   // The part before the first 0x01 (the whole text for a folder).

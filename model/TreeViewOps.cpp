@@ -3,8 +3,30 @@
 #include <utility>
 #include <vector>
 
-int ShowTree(TreeView& view, const FavoriteNode* node, TreeItem parent) {
+TreeItem TreeView::InsertItem(TreeItem, std::string_view, int) {
+  return nullptr;
+}
+
+TreeItem TreeView::ShowNodes(FavoriteNode*) {
+  return nullptr;
+}
+
+int ShowTree(TreeView& view, FavoriteNode* node, TreeItem parent) {
   if (!node) return 1;
+  if (view.ShowsNodes()) {
+    // The items are the nodes: every one starts checked, then the view takes the subtree whole.
+    std::vector<FavoriteNode*> pending{node};
+    while (!pending.empty()) {
+      FavoriteNode* current = pending.back();
+      pending.pop_back();
+      current->check = kChecked;
+      for (FavoriteNode* child = current->firstChild; child; child = child->nextSibling) {
+        pending.push_back(child);
+      }
+    }
+    if (!parent) view.ShowNodes(node);
+    return 0;
+  }
   const TreeItem top = view.InsertItem(parent, node->Name(), kChecked);
   // Each entry: the next node still to show at one level, and the item it goes under.
   std::vector<std::pair<const FavoriteNode*, TreeItem>> pending;

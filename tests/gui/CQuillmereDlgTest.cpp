@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -25,6 +26,7 @@
 #include "commands/Commands.h"
 #include "app/CQuillmereDlg.h"
 #include "app/CommandIds.h"
+#include "app/FileDialogs.h"
 #include "print/ExportPrint.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/LoopbackPort.h"
@@ -50,31 +52,33 @@ struct ShownBox {
 // The texts of a view's items, depth-first, indented by level; "+" marks an expanded item and
 // the check state follows in brackets.
 std::string ViewText(const CTreeCtrl& view) {
+  const QAbstractItemModel& model = *view.model();
   std::string out;
-  std::vector<std::pair<QTreeWidgetItem*, int>> pending;
-  for (int i = view.topLevelItemCount() - 1; i >= 0; --i)
-    pending.emplace_back(view.topLevelItem(i), 0);
+  std::vector<std::pair<QModelIndex, int>> pending;
+  for (int i = model.rowCount() - 1; i >= 0; --i) pending.emplace_back(model.index(i, 0), 0);
   while (!pending.empty()) {
-    auto [item, depth] = pending.back();
+    auto [index, depth] = pending.back();
     pending.pop_back();
-    out += std::string(static_cast<size_t>(depth), '\t') + (item->isExpanded() ? "+" : "") +
-           item->text(0).toStdString() + "[" +
-           std::to_string(item->data(0, CTreeCtrl::kCheckRole).toInt()) + "]\n";
-    for (int i = item->childCount() - 1; i >= 0; --i)
-      pending.emplace_back(item->child(i), depth + 1);
+    out += std::string(static_cast<size_t>(depth), '\t') + (view.isExpanded(index) ? "+" : "") +
+           index.data().toString().toStdString() + "[" +
+           std::to_string(index.data(CTreeCtrl::kCheckRole).toInt()) + "]\n";
+    for (int i = model.rowCount(index) - 1; i >= 0; --i)
+      pending.emplace_back(model.index(i, 0, index), depth + 1);
   }
   return out;
 }
 
-QTreeWidgetItem* Find(CTreeCtrl& view, const char* text) {
-  const auto found = view.findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-  return found.isEmpty() ? nullptr : found.front();
+QModelIndex Find(CTreeCtrl& view, const char* text) {
+  const QModelIndexList found = view.model()->match(
+      view.model()->index(0, 0), Qt::DisplayRole, QString(text), 1,
+      Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? QModelIndex() : found.front();
 }
 
 void PressSpaceOn(CTreeCtrl& view, const char* text) {
-  QTreeWidgetItem* item = Find(view, text);
-  ASSERT_NE(item, nullptr) << text;
-  view.setCurrentItem(item);
+  const QModelIndex item = Find(view, text);
+  ASSERT_TRUE(item.isValid()) << text;
+  view.setCurrentIndex(item);
   QTest::keyClick(&view, Qt::Key_Space);
 }
 
@@ -117,9 +121,9 @@ class MainDialog : public ::testing::Test {
     dialog_->m_session.Network().pop3Port = server.port();
     dialog_->m_session.Network().smtpPort = server.port();
   }
-  std::vector<std::string> ActionMenu() const {
+  std::vector<std::string> Menu(int popup) const {
     std::vector<std::string> items;
-    for (QAction* a : dialog_->MenuBar()->actions().at(1)->menu()->actions()) {
+    for (QAction* a : dialog_->MenuBar()->actions().at(popup)->menu()->actions()) {
       items.push_back(a->isSeparator()
                           ? "-"
                           : a->text().toStdString() + "=" + std::to_string(a->data().toInt()));
@@ -141,16 +145,23 @@ TEST_F(MainDialog, OpensWithTheLocalTreeTheMenuAndNothingElse) {
   EXPECT_EQ(d.windowTitle(), "Quillmere");
   EXPECT_FALSE(d.windowIcon().isNull());
   d.show();
-  EXPECT_EQ(d.minimumSize(), d.maximumSize()) << "the window is not resizable";
-  EXPECT_FALSE(d.windowFlags() & Qt::WindowMinMaxButtonsHint);
+  EXPECT_TRUE(d.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_LT(d.minimumSize().width(), d.width()) << "the window can be made smaller";
+  EXPECT_GT(d.maximumSize().width(), 4 * d.width()) << "and larger";
 
   std::vector<std::string> popups;
   for (QAction* a : d.MenuBar()->actions()) popups.push_back(a->text().toStdString());
   EXPECT_EQ(popups, (std::vector<std::string>{"&File", "&Action", "&Setting", "&Help"}));
-  EXPECT_EQ(ActionMenu(), (std::vector<std::string>{"&Upload local=135", "&Download server=136",
-                                                    "&Snychronize=134", "-", "E&xpand tree=151",
-                                                    "-", "&Backup=139", "&Restore=140", "-",
-                                                    "&Manage favorites folder ...=150"}));
+  EXPECT_EQ(Menu(1), (std::vector<std::string>{
+                         "&Upload local=135", "&Download server=136", "&Snychronize=134", "-",
+                         "E&xpand tree=151", "&Refresh local=152", "-", "Server &history ...=153",
+                         "-", "&Backup=139", "&Restore=140", "-",
+                         "&Manage favorites folder ...=150"}));
+  EXPECT_EQ(d.MenuCommand(ID_ACTION_REFRESH_LOCAL)->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_EQ(Menu(0), (std::vector<std::string>{
+                         "&Export as text file ...=141", "&Print exported favorites ...=142",
+                         "P&rint preview ...=143", "-", "&Import bookmarks file ...=154",
+                         "Export as &bookmarks file ...=155", "-", "E&xit=2"}));
   // The two removed items keep their commands.
   for (int id : {ID_ACTION_DELETE_SERVER, ID_ACTION_LIST_SERVER}) {
     ASSERT_NE(d.MenuCommand(id), nullptr) << id;
@@ -374,9 +385,9 @@ TEST_F(MainDialog, SpaceTogglesChecksAndOtherKeysOnlyMove) {
   EXPECT_EQ(ViewText(d.m_treeLocal),
             "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
   // Down moves the selection as ever and changes no box.
-  d.m_treeLocal.setCurrentItem(Find(d.m_treeLocal, "Favorites"));
+  d.m_treeLocal.setCurrentIndex(Find(d.m_treeLocal, "Favorites"));
   QTest::keyClick(&d.m_treeLocal, Qt::Key_Down);
-  EXPECT_EQ(d.m_treeLocal.currentItem(), Find(d.m_treeLocal, "Alpha"));
+  EXPECT_EQ(d.m_treeLocal.currentIndex(), Find(d.m_treeLocal, "Alpha"));
   EXPECT_EQ(ViewText(d.m_treeLocal).find("[1]"), std::string::npos);
   EXPECT_EQ(ViewText(d.m_treeLocal).find("[3]"), std::string::npos);
 }
@@ -410,14 +421,14 @@ TEST_F(MainDialog, BackupEnablesRestoreAndRestoreShowsTheTreeOnce) {
 TEST_F(MainDialog, ExportWritesTheChosenFileOnlyWhenConfirmed) {
   testsupport::TempDir elsewhere;
   for (const bool confirm : {false, true}) {
-    SetSaveFileChooser([&](QWidget*) -> std::optional<std::string> {
+    SetFileChooser([&](QFileDialog&) -> std::optional<std::string> {
       if (!confirm) return std::nullopt;
       return elsewhere / "export.txt";
     });
     dialog_->OnCommand(ID_FILE_EXPORT_TEXT);
     EXPECT_EQ(fs::exists(elsewhere / "export.txt"), confirm);
   }
-  SetSaveFileChooser({});
+  SetFileChooser({});
   EXPECT_NE(ReadFile(elsewhere / "export.txt").find("\tAlpha\x01http://alpha.example/\r\n"),
             std::string::npos);
   EXPECT_TRUE(testsupport::Names(program_.path()).empty());
