@@ -376,7 +376,7 @@ bool CQuillmereDlg::Interrupted() {
   // Only Cancel, the close box, the log and the window itself take input now: the menus are
   // grey and the views frozen, so nothing the user does can start or change anything else.
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  return m_stopAsked;
+  return m_busy && m_stopAsked;
 }
 
 void CQuillmereDlg::OnStop() {

@@ -8,6 +8,8 @@
 
 #include "commands/Settings.h"
 #include "app/DialogUnits.h"
+#include "app/MessageBox.h"
+#include "platform/FileTree.h"
 #include "settings/FolderBrowser.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellFolders.h"
@@ -51,10 +53,31 @@ bool CPageMoveFavoritesFolder::OnInitDialog() {
   return true;
 }
 
+bool CPageMoveFavoritesFolder::Validate() {
+  // An empty text or one that names no folder would leave every command without favorites (a
+  // Synchronize would even make the folder anew, empty): refused before anything is stored.
+  if (m_strFolder.empty()) {
+    ShowMessageBox(this,
+                   "Type the folder to keep the favorites in, or pick one with the \"...\" "
+                   "button.",
+                   MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  if (!platform::IsFolder(m_strFolder)) {
+    ShowMessageBox(this,
+                   "\"" + m_strFolder +
+                       "\" is not a folder. Type the path of an existing folder, or pick one "
+                       "with the \"...\" button.",
+                   MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  return true;
+}
+
 bool CPageMoveFavoritesFolder::OnApply() {
   UpdateData(true);
   WriteSetting(keys::kFolder, m_strFolder);
-  // As typed: not checked, trimmed or expanded. An empty text gives the default location back.
+  // As typed: not trimmed or expanded.
   platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", m_strFolder);
   return CPropertyPage::OnApply();
 }

@@ -11,17 +11,24 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CHelpWindow.h"
+#include "app/CHistoryDlg.h"
 #include "app/CQuillmereApp.h"
 #include "commands/Commands.h"
 #include "app/CQuillmereDlg.h"
@@ -481,4 +488,149 @@ TEST_F(MainDialog, AListThatCantBeWrittenIsNotUploaded) {
   EXPECT_EQ(server.Connections(), 0) << "neither deleted nor sent";
   EXPECT_EQ(ReadFile(program_ / "favorites-local.txt/kept"), "mine\r\n");
   EXPECT_EQ(testsupport::Names(program_.path()), std::set<std::string>{"favorites-local.txt"});
+}
+
+// A POP3 server that greets, reads the user name and then says nothing more: the command waits,
+// and the window answers while it does.
+TEST_F(MainDialog, CancelAndTheCloseBoxAnswerDuringASlowTransfer) {
+  CQuillmereDlg& d = *dialog_;
+  using Step = testsupport::ScriptedServer::Step;
+  testsupport::ScriptedServer server(std::vector<Step>{
+      {"", "+OK ready\r\n"}, {"user x\r\n", "", testsupport::ScriptedServer::After::kHang}});
+  MailSettingsFor(server);
+  d.m_session.Network().replyLimit = std::chrono::seconds(2);
+  d.show();
+
+  struct Seen {
+    bool busy = false, menusGrey = false, stopEnabled = false, interrupted = false;
+    std::string progress;
+  } seen;
+  // Runs at the command's first look at the window's events.
+  QTimer::singleShot(0, &d, [&] {
+    seen.busy = d.Busy();
+    seen.menusGrey = !d.MenuBar()->actions().at(1)->isEnabled();
+    seen.stopEnabled = d.StopButton()->isEnabled();
+    d.Progress("bytes", 512, 2048);
+    seen.progress = d.ProgressLabel()->text().toStdString();
+    // No other command starts meanwhile, by the menu or by its key.
+    d.MenuCommand(ID_ACTION_SYNCHRONIZE)->trigger();
+    d.MenuCommand(ID_ACTION_REFRESH_LOCAL)->trigger();
+    QTest::mouseClick(d.StopButton(), Qt::LeftButton);
+    seen.interrupted = d.Interrupted();
+  });
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_TRUE(seen.busy);
+  EXPECT_TRUE(seen.menusGrey);
+  EXPECT_TRUE(seen.stopEnabled);
+  EXPECT_EQ(seen.progress, "512 of 2,048 bytes");
+  EXPECT_TRUE(seen.interrupted) << "Cancel stops the command";
+  EXPECT_TRUE(boxes_.empty()) << "Synchronize did not run";
+  EXPECT_EQ(server.Connections(), 1);
+  // Afterwards the window takes commands again.
+  EXPECT_FALSE(d.Busy());
+  EXPECT_TRUE(d.MenuBar()->actions().at(1)->isEnabled());
+  EXPECT_FALSE(d.StopButton()->isEnabled());
+  EXPECT_EQ(d.ProgressLabel()->text(), "");
+  EXPECT_TRUE(d.m_treeLocal.isEnabled());
+  EXPECT_EQ(d.m_treeServer.Count(), 0);
+  EXPECT_FALSE(d.Interrupted());
+
+  // The close box during a command asks; Yes ends the command, then the window.
+  testsupport::ScriptedServer slow(std::vector<Step>{
+      {"", "+OK ready\r\n"}, {"user x\r\n", "", testsupport::ScriptedServer::After::kHang}});
+  MailSettingsFor(slow);
+  d.m_session.Network().replyLimit = std::chrono::seconds(2);
+  bool askedWhileBusy = false;
+  SetMessageBoxHandler([&](const std::string&, const std::string& text, int) {
+    askedWhileBusy = d.Busy() && text == "Are you sure want to exit?";
+    return IDYES;
+  });
+  QTimer::singleShot(0, &d, [&] {
+    d.close();
+    seen.interrupted = d.Interrupted();
+    seen.busy = d.isVisible();
+  });
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_TRUE(askedWhileBusy);
+  EXPECT_TRUE(seen.interrupted);
+  EXPECT_TRUE(seen.busy) << "the window stays until the command ended";
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.result(), QDialog::Rejected);
+}
+
+TEST_F(MainDialog, RefreshLocalAndAMovedFavoritesFolderAreReadAtOnce) {
+  CQuillmereDlg& d = *dialog_;
+  PressSpaceOn(d.m_treeLocal, "Alpha");
+  WriteShortcut(home_.favorites() + "/Added.url", "http://added.example/");
+  d.MenuCommand(ID_ACTION_REFRESH_LOCAL)->trigger();
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[2]\n\tAdded[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n"
+            "\t\t\tScores[2]\n");
+
+  // The folder moves on the settings sheet: the local view shows the new one when it closes.
+  const std::string other = home_ / "Elsewhere";
+  WriteShortcut(other + "/There.url", "http://there.example/");
+  onModal_ = [&](QDialog&) {
+    auto* edit = d.m_pageMoveFolder.findChild<QLineEdit*>("1005");
+    edit->setText(QString::fromStdString(other));
+    d.m_sheet.OkButton()->click();
+  };
+  d.OnCommand(ID_SETTING_MOVE_FAVORITES_FOLDER);
+  EXPECT_EQ(ViewText(d.m_treeLocal), "+Favorites[2]\n\tThere[2]\n");
+  // Opening the sheet without a change keeps the view as the user left it.
+  PressSpaceOn(d.m_treeLocal, "There");
+  onModal_ = [&](QDialog&) { d.m_sheet.CancelButton()->click(); };
+  d.OnCommand(ID_SETTING_SAVE_METHOD);
+  EXPECT_EQ(ViewText(d.m_treeLocal), "+Favorites[1]\n\tThere[1]\n");
+}
+
+TEST_F(MainDialog, ServerHistoryListsTheKeptCopies) {
+  CQuillmereDlg& d = *dialog_;
+  std::vector<std::string> shown;
+  onModal_ = [&](QDialog& dialog) {
+    auto* history = qobject_cast<CHistoryDlg*>(&dialog);
+    ASSERT_NE(history, nullptr);
+    shown.push_back(std::to_string(history->List()->topLevelItemCount()) +
+                    (history->ShowButton()->isEnabled() ? " show" : " none"));
+  };
+  d.OnCommand(ID_ACTION_SERVER_HISTORY);
+  EXPECT_EQ(modals_, std::vector<std::string>{"Server history"});
+
+  // The dialog itself: the copies newest first; Show names the chosen one.
+  CHistoryDlg history({{"/s/2", "2026-12-11 14:05:09", "downloaded"},
+                       {"/s/1", "2026-12-10 09:00:00", "replaced by an upload"}},
+                      nullptr);
+  ASSERT_EQ(history.List()->topLevelItemCount(), 2);
+  EXPECT_EQ(history.List()->topLevelItem(0)->text(0), "2026-12-11 14:05:09");
+  EXPECT_EQ(history.List()->topLevelItem(1)->text(1), "replaced by an upload");
+  history.List()->setCurrentItem(history.List()->topLevelItem(1));
+  history.ShowButton()->click();
+  EXPECT_EQ(history.result(), QDialog::Accepted);
+  EXPECT_EQ(history.Chosen(), 1);
+}
+
+TEST_F(MainDialog, BookmarksFilesGoThroughTheirFileDialogs) {
+  CQuillmereDlg& d = *dialog_;
+  std::vector<std::string> asked;
+  std::optional<std::string> answer;
+  SetFileChooser([&](QFileDialog& dialog) {
+    asked.push_back(dialog.windowTitle().toStdString() + " " +
+                    (dialog.acceptMode() == QFileDialog::AcceptSave ? "save" : "open") + " " +
+                    dialog.nameFilters().join(";").toStdString());
+    return answer;
+  });
+  d.OnCommand(ID_FILE_IMPORT_BOOKMARKS);
+  d.OnCommand(ID_FILE_EXPORT_BOOKMARKS);
+  EXPECT_TRUE(boxes_.empty()) << "cancelled: nothing done";
+  answer = home_ / "bookmarks.html";
+  WriteFile(*answer, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n");
+  d.OnCommand(ID_FILE_IMPORT_BOOKMARKS);
+  d.OnCommand(ID_FILE_EXPORT_BOOKMARKS);
+  SetFileChooser({});
+  const std::string filters = "bookmarks file(*.html *.htm);all files(*)";
+  EXPECT_EQ(asked, (std::vector<std::string>{"Import bookmarks file open " + filters,
+                                             "Export as bookmarks file save " + filters,
+                                             "Import bookmarks file open " + filters,
+                                             "Export as bookmarks file save " + filters}));
+  EXPECT_FALSE(d.Busy());
 }
