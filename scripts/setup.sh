@@ -10,6 +10,10 @@ packages=(
   xvfb xauth fonts-dejavu-core
   python3-pyftpdlib python3-aiosmtpd dovecot-pop3d
   clang libclang-rt-14-dev valgrind
+  # the desktop program: a font for CJK names, a real secret store, printing to PDF read back,
+  # the install and package checks
+  fonts-wqy-microhei dbus-daemon dbus-bin gnome-keyring poppler-utils
+  desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do
