@@ -61,8 +61,8 @@ if [ -n "$owner" ]; then
   echo $! >"$dir/watchdog.pid"
 fi
 
-# Up within 10 s: the service's name is on the bus and its default collection is there.
-for _ in $(seq 100); do
+# Up within 30 s: the service's name is on the bus and its default collection is there.
+for _ in $(seq 300); do
   if dbus-send --session --print-reply --dest=org.freedesktop.secrets /org/freedesktop/secrets \
        org.freedesktop.Secret.Service.ReadAlias string:default 2>/dev/null | grep -q collection/; then
     echo "$DBUS_SESSION_BUS_ADDRESS"

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cstdio>
 
 #include "commands/Settings.h"
@@ -23,9 +24,13 @@ CPageMoveFavoritesFolder::CPageMoveFavoritesFolder()
   auto* label = new QLabel("Move current favorites folder to:", this);
   label->setGeometry(du.Rect(7, 63, 106 + 40, 9));
   m_editFolder->setObjectName("1005");
-  m_editFolder->setGeometry(du.Rect(7, 74, 178, 14));
+  // The button gets the room its text needs at any font; the edit ends where it begins.
+  const QRect button = du.Rect(185, 74, 18, 14);
+  const int buttonWidth = std::max(button.width(), m_browse->sizeHint().width());
+  const int right = button.right();
+  m_editFolder->setGeometry(du.Rect(7, 74, 178, 14).adjusted(0, 0, button.width() - buttonWidth, 0));
   m_browse->setObjectName("1012");
-  m_browse->setGeometry(du.Rect(185, 74, 18, 14));
+  m_browse->setGeometry(right - buttonWidth + 1, button.y(), buttonWidth, button.height());
   m_browse->setAutoDefault(false);
   connect(m_editFolder, &QLineEdit::textChanged, this, &CPageMoveFavoritesFolder::OnFieldChanged);
   connect(m_browse, &QPushButton::clicked, this, &CPageMoveFavoritesFolder::OnBrowse);
