@@ -32,7 +32,8 @@ CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent) {
     labels.push_back(label);
   }
   for (size_t i = 0; i < labels.size(); ++i) {
-    labels[i]->setGeometry(du.X(40), du.Y(lines[i].y), textWidth, std::max(du.Y(10), labels[i]->sizeHint().height()));
+    labels[i]->setGeometry(du.X(40), du.Y(lines[i].y), textWidth,
+                           std::max(du.Y(10), labels[i]->sizeHint().height()));
   }
   const int extra = textWidth - du.X(130);
 

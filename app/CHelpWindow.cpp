@@ -35,6 +35,7 @@ void CHelpWindow::ShowContents(const std::string& helpFolder) {
 std::string CHelpWindow::HelpFolder(const std::string& executable) {
   const QFileInfo program(QString::fromStdString(executable));
   const QDir folder = program.absoluteDir();
-  if (QFileInfo(folder.filePath("help/index.html")).isFile()) return folder.filePath("help").toStdString();
+  if (QFileInfo(folder.filePath("help/index.html")).isFile())
+    return folder.filePath("help").toStdString();
   return QDir::cleanPath(folder.filePath(QStringLiteral(QUILLMERE_HELP_FROM_BIN))).toStdString();
 }

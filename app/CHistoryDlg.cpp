@@ -14,13 +14,13 @@ CHistoryDlg::CHistoryDlg(const std::vector<commands::HistoryEntry>& entries, QWi
   setWindowTitle("Server history");
   const DialogUnits du(font());
   auto* layout = new QVBoxLayout(this);
-  auto* intro = new QLabel(entries.empty()
-                               ? "No copy of the server's favorites is kept yet. Each download, "
-                                 "and each upload that replaces a copy, keeps one here."
-                               : "Copies of the server's favorites kept on this machine, the "
-                                 "newest first. Show one as the server copy, then synchronise "
-                                 "from it as usual.",
-                           this);
+  auto* intro =
+      new QLabel(entries.empty() ? "No copy of the server's favorites is kept yet. Each download, "
+                                   "and each upload that replaces a copy, keeps one here."
+                                 : "Copies of the server's favorites kept on this machine, the "
+                                   "newest first. Show one as the server copy, then synchronise "
+                                   "from it as usual.",
+                 this);
   intro->setWordWrap(true);
   layout->addWidget(intro);
 

@@ -32,15 +32,14 @@ bool CQuillmereApp::InitInstance() {
     return false;
   }
   CQuillmereDlg dialog(places);
-  QObject::connect(&instance, &SingleInstance::requested, &dialog,
-                   [&dialog](const QByteArray& request) {
-                     dialog.setWindowState((dialog.windowState() & ~Qt::WindowMinimized) |
-                                           Qt::WindowActive);
-                     dialog.show();
-                     dialog.raise();
-                     dialog.activateWindow();
-                     if (request == SingleInstance::kShowHelp) dialog.OnCommand(ID_HELP_CONTENTS);
-                   });
+  QObject::connect(
+      &instance, &SingleInstance::requested, &dialog, [&dialog](const QByteArray& request) {
+        dialog.setWindowState((dialog.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        dialog.show();
+        dialog.raise();
+        dialog.activateWindow();
+        if (request == SingleInstance::kShowHelp) dialog.OnCommand(ID_HELP_CONTENTS);
+      });
   dialog.OnInitDialog();
   if (showHelp) dialog.OnCommand(ID_HELP_CONTENTS);
   dialog.exec();

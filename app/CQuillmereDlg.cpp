@@ -366,9 +366,9 @@ bool CQuillmereDlg::FillInSettings() {
 void CQuillmereDlg::Progress(std::string_view unit, long long done, long long total) {
   const QLocale locale;
   const QString what = QString::fromUtf8(unit.data(), static_cast<qsizetype>(unit.size()));
-  m_progress->setText(total > 0 ? QString("%1 of %2 %3")
-                                      .arg(locale.toString(done), locale.toString(total), what)
-                                : QString("%1 %2").arg(locale.toString(done), what));
+  m_progress->setText(
+      total > 0 ? QString("%1 of %2 %3").arg(locale.toString(done), locale.toString(total), what)
+                : QString("%1 %2").arg(locale.toString(done), what));
   Interrupted();
 }
 
@@ -403,8 +403,11 @@ void CQuillmereDlg::Run(Command command) {
   for (QAction* popup : m_menuBar->actions()) popup->setEnabled(false);
   m_stop->setEnabled(true);
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::string folder = m_session.GetPlaces().FavoritesFolder();
 
   command();
+  // The settings sheet the command may have opened moved the Favorites folder: show that one.
+  if (m_session.GetPlaces().FavoritesFolder() != folder) commands::RefreshLocal(m_session);
 
   QGuiApplication::restoreOverrideCursor();
   m_stop->setEnabled(false);

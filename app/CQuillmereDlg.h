@@ -133,9 +133,9 @@ class CQuillmereDlg : public QDialog, public CommandOwner {
   QLabel* m_progress = nullptr;
   QPointer<CHelpWindow> m_help;
   std::map<int, QAction*> m_commands;  // every menu command, the removed ones included
-  unsigned m_shownLocal = 0;   // the generation of the local tree the local view shows
-  unsigned m_shownServer = 0;  // the same for the server view
-  bool m_busy = false;         // a command runs
-  bool m_stopAsked = false;    // Cancel, or Yes to the exit question, during it
-  bool m_exitAsked = false;    // Yes to the exit question during a command: close after it
+  unsigned m_shownLocal = 0;           // the generation of the local tree the local view shows
+  unsigned m_shownServer = 0;          // the same for the server view
+  bool m_busy = false;                 // a command runs
+  bool m_stopAsked = false;            // Cancel, or Yes to the exit question, during it
+  bool m_exitAsked = false;            // Yes to the exit question during a command: close after it
 };

@@ -42,8 +42,8 @@ void WriteSetting(const StringSetting& key, const std::string& value) {
 
 const std::vector<AnySetting>& AllSettings() {
   static const std::vector<AnySetting> all = {
-      {&keys::kSaveMethod, nullptr}, {nullptr, &keys::kPop3},        {nullptr, &keys::kSmtp},
-      {nullptr, &keys::kFtp},        {nullptr, &keys::kUser},        {nullptr, &keys::kPass},
+      {&keys::kSaveMethod, nullptr}, {nullptr, &keys::kPop3},   {nullptr, &keys::kSmtp},
+      {nullptr, &keys::kFtp},        {nullptr, &keys::kUser},   {nullptr, &keys::kPass},
       {&keys::kDeleteLink, nullptr}, {nullptr, &keys::kFolder},
   };
   return all;
@@ -55,7 +55,8 @@ const AnySetting* FindSetting(std::string_view name) {
     const std::string_view candidate = key.Name();
     if (candidate.size() != name.size()) continue;
     bool same = true;
-    for (std::size_t i = 0; same && i < name.size(); ++i) same = lower(candidate[i]) == lower(name[i]);
+    for (std::size_t i = 0; same && i < name.size(); ++i)
+      same = lower(candidate[i]) == lower(name[i]);
     if (same) return &key;
   }
   return nullptr;

@@ -107,9 +107,8 @@ class Conversation {
            << QByteArray(value.data(), static_cast<qsizetype>(value.size()))
            << QStringLiteral("text/plain; charset=utf8");
     secret.endStructure();
-    const QDBusMessage reply =
-        Call(collection, kCollectionInterface, QStringLiteral("CreateItem"),
-             {properties, QVariant::fromValue(secret), true});
+    const QDBusMessage reply = Call(collection, kCollectionInterface, QStringLiteral("CreateItem"),
+                                    {properties, QVariant::fromValue(secret), true});
     // A prompt means the collection is locked: nothing was stored.
     return reply.arguments().size() == 2 &&
            qdbus_cast<QDBusObjectPath>(reply.arguments().at(1)).path() == kNoPath;

@@ -58,8 +58,9 @@ void PrintExported(QWidget* owner, Session& session) {
   dialog.setWindowTitle(QStringLiteral("Print exported favorites"));
   if (RunModal(dialog) != QDialog::Accepted) return;
   if (!PrintList(printer, commands::LocalListText(session))) {
-    session.Owner().Tell("The favorites could not be printed. Check the printer or the file "
-                         "name in the print dialog and try again.",
-                         CommandOwner::Notice::kError);
+    session.Owner().Tell(
+        "The favorites could not be printed. Check the printer or the file "
+        "name in the print dialog and try again.",
+        CommandOwner::Notice::kError);
   }
 }

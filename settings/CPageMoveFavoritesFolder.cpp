@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "commands/Settings.h"
 #include "app/DialogUnits.h"
 #include "app/MessageBox.h"
+#include "commands/Settings.h"
 #include "platform/FileTree.h"
-#include "settings/FolderBrowser.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellFolders.h"
+#include "settings/FolderBrowser.h"
 
 CPageMoveFavoritesFolder::CPageMoveFavoritesFolder()
     : CPropertyPage("Move favorites folder"),
@@ -28,7 +28,8 @@ CPageMoveFavoritesFolder::CPageMoveFavoritesFolder()
   const QRect button = du.Rect(185, 74, 18, 14);
   const int buttonWidth = std::max(button.width(), m_browse->sizeHint().width());
   const int right = button.right();
-  m_editFolder->setGeometry(du.Rect(7, 74, 178, 14).adjusted(0, 0, button.width() - buttonWidth, 0));
+  m_editFolder->setGeometry(
+      du.Rect(7, 74, 178, 14).adjusted(0, 0, button.width() - buttonWidth, 0));
   m_browse->setObjectName("1012");
   m_browse->setGeometry(right - buttonWidth + 1, button.y(), buttonWidth, button.height());
   m_browse->setAutoDefault(false);

@@ -8,8 +8,8 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
-#include "commands/Settings.h"
 #include "app/DialogUnits.h"
+#include "commands/Settings.h"
 
 namespace {
 

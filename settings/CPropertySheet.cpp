@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "settings/CPropertyPage.h"
 #include "app/CommandIds.h"
 #include "app/ModalDialog.h"
+#include "settings/CPropertyPage.h"
 
 CPropertySheet::CPropertySheet(QWidget* parent)
     : QDialog(parent),

@@ -17,17 +17,17 @@
 #include <string>
 #include <vector>
 
-#include "settings/CPageDeleteLink.h"
-#include "settings/CPageMoveFavoritesFolder.h"
-#include "settings/CPageSaveMethod.h"
-#include "settings/CPropertySheet.h"
 #include "app/CommandIds.h"
-#include "settings/FolderBrowser.h"
 #include "app/MessageBox.h"
 #include "app/ModalDialog.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
 #include "platform/ShellFolders.h"
+#include "settings/CPageDeleteLink.h"
+#include "settings/CPageMoveFavoritesFolder.h"
+#include "settings/CPageSaveMethod.h"
+#include "settings/CPropertySheet.h"
+#include "settings/FolderBrowser.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -157,7 +157,7 @@ class SettingsSheet : public ::testing::Test {
   CPageMoveFavoritesFolder moveFolder_;
   std::function<void()> user_;
   std::vector<std::string> browserTitles_;
-  std::vector<std::string> boxes_;  // the texts of the message boxes shown
+  std::vector<std::string> boxes_;            // the texts of the message boxes shown
   std::optional<std::string> browserAnswer_;  // none: the user cancels the browser
 };
 

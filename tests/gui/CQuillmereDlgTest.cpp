@@ -13,14 +13,14 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTimer>
-#include <QTreeWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -30,19 +30,19 @@
 #include "app/CHelpWindow.h"
 #include "app/CHistoryDlg.h"
 #include "app/CQuillmereApp.h"
-#include "commands/Commands.h"
 #include "app/CQuillmereDlg.h"
 #include "app/CommandIds.h"
 #include "app/FileDialogs.h"
+#include "app/MessageBox.h"
+#include "app/ModalDialog.h"
+#include "commands/Commands.h"
+#include "model/TreeViewOps.h"
+#include "platform/SettingsStore.h"
 #include "print/ExportPrint.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/LoopbackPort.h"
-#include "app/MessageBox.h"
-#include "app/ModalDialog.h"
 #include "tests/support/ScriptedServer.h"
-#include "platform/SettingsStore.h"
 #include "tests/support/TempDir.h"
-#include "model/TreeViewOps.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
@@ -76,9 +76,9 @@ std::string ViewText(const CTreeCtrl& view) {
 }
 
 QModelIndex Find(CTreeCtrl& view, const char* text) {
-  const QModelIndexList found = view.model()->match(
-      view.model()->index(0, 0), Qt::DisplayRole, QString(text), 1,
-      Qt::MatchExactly | Qt::MatchRecursive);
+  const QModelIndexList found =
+      view.model()->match(view.model()->index(0, 0), Qt::DisplayRole, QString(text), 1,
+                          Qt::MatchExactly | Qt::MatchRecursive);
   return found.isEmpty() ? QModelIndex() : found.front();
 }
 
@@ -159,11 +159,11 @@ TEST_F(MainDialog, OpensWithTheLocalTreeTheMenuAndNothingElse) {
   std::vector<std::string> popups;
   for (QAction* a : d.MenuBar()->actions()) popups.push_back(a->text().toStdString());
   EXPECT_EQ(popups, (std::vector<std::string>{"&File", "&Action", "&Setting", "&Help"}));
-  EXPECT_EQ(Menu(1), (std::vector<std::string>{
-                         "&Upload local=135", "&Download server=136", "&Snychronize=134", "-",
-                         "E&xpand tree=151", "&Refresh local=152", "-", "Server &history ...=153",
-                         "-", "&Backup=139", "&Restore=140", "-",
-                         "&Manage favorites folder ...=150"}));
+  EXPECT_EQ(Menu(1),
+            (std::vector<std::string>{
+                "&Upload local=135", "&Download server=136", "&Snychronize=134", "-",
+                "E&xpand tree=151", "&Refresh local=152", "-", "Server &history ...=153", "-",
+                "&Backup=139", "&Restore=140", "-", "&Manage favorites folder ...=150"}));
   EXPECT_EQ(d.MenuCommand(ID_ACTION_REFRESH_LOCAL)->shortcut(), QKeySequence(Qt::Key_F5));
   EXPECT_EQ(Menu(0), (std::vector<std::string>{
                          "&Export as text file ...=141", "&Print exported favorites ...=142",

@@ -13,10 +13,10 @@
 
 #include "app/CommandIds.h"
 #include "app/DialogUnits.h"
-#include "commands/Commands.h"
-#include "print/CPreview.h"
 #include "app/FileDialogs.h"
 #include "app/ModalDialog.h"
+#include "commands/Commands.h"
+#include "print/CPreview.h"
 #include "print/ExportPrint.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/RecordingOwner.h"
@@ -159,10 +159,10 @@ TEST_F(ExportPrint, PrintWritesTheFixedFileAndPrintsItToPdfThroughThePrintDialog
   // The text as it reads on paper: monospaced, so tabs keep their columns.
   const std::string text = Output("pdftotext -layout '" + pdf + "' -");
   const std::string arrow = " \u2192 ";
-  for (const std::string& line : std::vector<std::string>{"Favorites\n", "        Alpha" + arrow + "http://a/\n",
-                                  "        News\n",
-                                  "                Daily" + arrow + "http://daily/?q=1&x=\n",
-                                  "        Zeta" + arrow + "http://z/\n"}) {
+  for (const std::string& line : std::vector<std::string>{
+           "Favorites\n", "        Alpha" + arrow + "http://a/\n", "        News\n",
+           "                Daily" + arrow + "http://daily/?q=1&x=\n",
+           "        Zeta" + arrow + "http://z/\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
   }
   EXPECT_EQ(text.find("Secret"), std::string::npos) << "unchecked nodes are left out";

@@ -29,3 +29,4 @@ foreach(dpi 144 192)
   gtest_discover_tests(LayoutTest TEST_SUFFIX .${dpi}dpi DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_FONT_DPI=${dpi}")
 endforeach()
+quillmere_gui_test(SingleInstanceTest)

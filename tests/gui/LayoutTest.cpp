@@ -34,8 +34,8 @@ std::vector<std::string> Clipped(QWidget& window) {
   const QRect inside = window.rect();
   for (QWidget* child : window.findChildren<QWidget*>()) {
     if (!child->isVisibleTo(&window) || child->isWindow()) continue;
-    const std::string name = child->metaObject()->className() + std::string(" ") +
-                             child->objectName().toStdString();
+    const std::string name =
+        child->metaObject()->className() + std::string(" ") + child->objectName().toStdString();
     const QRect where(child->mapTo(&window, QPoint(0, 0)), child->size());
     if (!inside.contains(where)) found.push_back(name + " reaches past the window");
     QString text;
@@ -139,8 +139,9 @@ TEST_F(Layout, TheMainWindowAndItsDialogsCutNothing) {
       window.m_sheet.SetActivePage(page);
       QApplication::processEvents();
       EXPECT_EQ(Clipped(dialog), std::vector<std::string>{}) << "page " << page;
-      Save(dialog, page == 0 ? "setting-save-method" : page == 1 ? "setting-delete-link"
-                                                                 : "setting-move-folder");
+      Save(dialog, page == 0   ? "setting-save-method"
+                   : page == 1 ? "setting-delete-link"
+                               : "setting-move-folder");
     }
   };
   window.OnCommand(137);  // "&Save method ..."
