@@ -7,6 +7,7 @@
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QFileInfo>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -28,17 +29,28 @@ const QString kNoPath = QStringLiteral("/");
 // Long enough for a service started on demand, short enough not to hold the window.
 constexpr int kCallLimitMs = 5000;
 
+// Whether there is a session bus to ask at all. Without one the bus library is never started: its
+// thread would outlive a forked child and holds a connection attempt per call.
+bool SessionBusThere() {
+  const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+  if (!address.isEmpty()) return !address.startsWith("disabled:");
+  const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+  return !runtime.isEmpty() && QFileInfo(QString::fromLocal8Bit(runtime) + "/bus").exists();
+}
+
 // One conversation with the service: the session the secrets travel in (unencrypted: they stay
 // on this machine's bus).
 class Conversation {
  public:
-  Conversation() : m_bus(QDBusConnection::sessionBus()) {
+  Conversation() {
+    if (!SessionBusThere()) return;
+    m_bus = QDBusConnection::sessionBus();
     static const int registered = [] {
       qDBusRegisterMetaType<Attributes>();
       return 0;
     }();
     (void)registered;
-    if (!m_bus.isConnected()) return;
+    if (!m_bus->isConnected()) return;
     const QDBusMessage reply =
         Call(kServicePath, kServiceInterface, QStringLiteral("OpenSession"),
              {QStringLiteral("plain"), QVariant::fromValue(QDBusVariant(QString()))});
@@ -61,7 +73,7 @@ class Conversation {
                     const QList<QVariant>& arguments) {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, path, interface, method);
     message.setArguments(arguments);
-    const QDBusMessage reply = m_bus.call(message, QDBus::Block, kCallLimitMs);
+    const QDBusMessage reply = m_bus->call(message, QDBus::Block, kCallLimitMs);
     return reply.type() == QDBusMessage::ReplyMessage ? reply : QDBusMessage();
   }
 
@@ -127,7 +139,7 @@ class Conversation {
             {QStringLiteral("settings-file"), QString::fromStdString(RegistryStoreFile())}};
   }
 
-  QDBusConnection m_bus;
+  std::optional<QDBusConnection> m_bus;  // none without a session bus
   QString m_session;
 };
 

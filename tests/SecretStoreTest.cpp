@@ -11,29 +11,21 @@
 #include "commands/Settings.h"
 #include "platform/SecretStore.h"
 #include "platform/SettingsStore.h"
+#include "tests/support/CommandOutput.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
 const std::string kScript = std::string(QUILLMERE_SCRIPTS) + "/secret-service.sh";
 
-// Runs a shell command; its standard output.
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[512];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
+using testsupport::CommandOutput;
 
 // The service for the life of the test program; the process talks to it from the first call on.
 class SecretService : public ::testing::Environment {
  public:
   void SetUp() override {
     ::setenv("QUILLMERE_SERVERS_OWNER", std::to_string(::getpid()).c_str(), 1);
-    std::string address = Output("bash '" + kScript + "' start '" + m_dir.path() + "'");
+    std::string address = CommandOutput("bash '" + kScript + "' start '" + m_dir.path() + "'");
     while (!address.empty() && address.back() == '\n') address.pop_back();
     if (address.empty()) {
       // A failed set-up would only skip the tests: this is a failure.
@@ -106,7 +98,7 @@ TEST(SecretStore, TheCommandLineReadsAndWritesTheSamePassword) {
   EXPECT_EQ(InFile(), "");
   EXPECT_EQ(ReadSetting(keys::kPass), "typed there");
   WriteSetting(keys::kPass, "typed here");
-  EXPECT_EQ(Output(cli + "get pass </dev/null 2>&1"), "typed here\n");
+  EXPECT_EQ(CommandOutput(cli + "get pass </dev/null 2>&1"), "typed here\n");
   // Without a session bus the file keeps it, as before.
   EXPECT_EQ(std::system(("DBUS_SESSION_BUS_ADDRESS= " + cli + "set pass plain </dev/null").c_str()),
             0);

@@ -18,6 +18,7 @@
 #include "commands/Commands.h"
 #include "print/CPreview.h"
 #include "print/ExportPrint.h"
+#include "tests/support/CommandOutput.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/RecordingOwner.h"
 #include "tests/support/TempDir.h"
@@ -28,16 +29,7 @@ using testsupport::WriteFile;
 
 namespace {
 
-// Runs a program and returns what it wrote to its standard output.
-std::string Output(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
+using testsupport::CommandOutput;
 
 // Answers the print dialog: to a PDF file, or Cancel.
 void AnswerPrintDialog(const std::optional<std::string>& pdf) {
@@ -157,7 +149,7 @@ TEST_F(ExportPrint, PrintWritesTheFixedFileAndPrintsItToPdfThroughThePrintDialog
   EXPECT_EQ(ReadFile(program_ / "f-structure.txt"), kList);
   ASSERT_TRUE(fs::exists(pdf));
   // The text as it reads on paper: monospaced, so tabs keep their columns.
-  const std::string text = Output("pdftotext -layout '" + pdf + "' -");
+  const std::string text = CommandOutput("pdftotext -layout '" + pdf + "' -");
   const std::string arrow = " \u2192 ";
   for (const std::string& line : std::vector<std::string>{
            "Favorites\n", "        Alpha" + arrow + "http://a/\n", "        News\n",
@@ -183,11 +175,11 @@ TEST_F(ExportPrint, ALongListPrintsOnEveryPageItNeeds) {
   const std::string pdf = elsewhere_ / "long.pdf";
   AnswerPrintDialog(pdf);
   PrintExported(nullptr, session_);
-  const std::string info = Output("pdfinfo '" + pdf + "'");
+  const std::string info = CommandOutput("pdfinfo '" + pdf + "'");
   const size_t pages = info.find("Pages:");
   ASSERT_NE(pages, std::string::npos) << info;
   EXPECT_GT(std::stoi(info.substr(pages + 6)), 2);
-  const std::string text = Output("pdftotext '" + pdf + "' -");
+  const std::string text = CommandOutput("pdftotext '" + pdf + "' -");
   EXPECT_NE(text.find("Link 0 "), std::string::npos);
   EXPECT_NE(text.find("Link 299 "), std::string::npos);
 }
