@@ -62,7 +62,7 @@ TreeItem CTreeCtrl::ShowNodes(FavoriteNode* top) {
 }
 
 int CTreeCtrl::GetCheck(TreeItem item) const {
-  return item ? AsNode(item)->check : 0;
+  return item ? AsNode(item)->Check() : 0;
 }
 
 void CTreeCtrl::SetCheck(TreeItem item, int checkState) {

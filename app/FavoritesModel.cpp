@@ -94,10 +94,10 @@ QVariant FavoritesModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return ShownName(node->Name());
     case Qt::DecorationRole:
-      if (const QIcon* icon = StateImage(node->check)) return *icon;
+      if (const QIcon* icon = StateImage(node->Check())) return *icon;
       return {};
     case kCheckRole:
-      return node->check;
+      return node->Check();
     default:
       return {};
   }

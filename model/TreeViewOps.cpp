@@ -15,7 +15,11 @@ int ShowTree(TreeView& view, FavoriteNode* node, TreeItem parent) {
   if (!node) return 1;
   if (view.ShowsNodes()) {
     // The items are the nodes: every one starts checked, then the view takes the subtree whole.
-    std::vector<FavoriteNode*> pending{node};
+    // A tree no view has shown yet holds 0 in every node, which reads as checked: a new tree (a
+    // million nodes at start-up) needs no walk. Its top is marked, so the next fill walks.
+    std::vector<FavoriteNode*> pending;
+    if (node->check != 0) pending.push_back(node);
+    node->check = kChecked;
     while (!pending.empty()) {
       FavoriteNode* current = pending.back();
       pending.pop_back();
