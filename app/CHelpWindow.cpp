@@ -25,8 +25,17 @@ void CHelpWindow::ShowContents(const std::string& helpFolder) {
   } else {
     m_browser->setHtml("<h3>Help is not available</h3><p>The help file <code>" +
                        page.toHtmlEscaped() + "</code> cannot be found.</p>");
+    qWarning("Quillmere: the help file %s cannot be found", qUtf8Printable(page));
   }
   show();
   raise();
   activateWindow();
+}
+
+std::string CHelpWindow::HelpFolder(const std::string& executable) {
+  const QFileInfo program(QString::fromStdString(executable));
+  const QDir folder = program.absoluteDir();
+  if (QFileInfo(folder.filePath("help/index.html")).isFile())
+    return folder.filePath("help").toStdString();
+  return QDir::cleanPath(folder.filePath(QStringLiteral(QUILLMERE_HELP_FROM_BIN))).toStdString();
 }

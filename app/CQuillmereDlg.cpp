@@ -2,11 +2,16 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -14,8 +19,10 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CHelpWindow.h"
+#include "app/CHistoryDlg.h"
 #include "app/CommandIds.h"
 #include "app/DialogUnits.h"
+#include "app/FileDialogs.h"
 #include "app/MessageBox.h"
 #include "app/ModalDialog.h"
 #include "commands/Commands.h"
@@ -30,6 +37,7 @@ namespace {
 struct MenuItem {
   const char* text;  // null: a separator
   int id;
+  const char* shortcut = nullptr;
 };
 struct Popup {
   const char* text;
@@ -42,6 +50,9 @@ const Popup kMenu[] = {
       {"&Print exported favorites ...", ID_FILE_PRINT_EXPORTED},
       {"P&rint preview ...", ID_FILE_PRINT_PREVIEW},
       {nullptr, 0},
+      {"&Import bookmarks file ...", ID_FILE_IMPORT_BOOKMARKS},
+      {"Export as &bookmarks file ...", ID_FILE_EXPORT_BOOKMARKS},
+      {nullptr, 0},
       {"E&xit", IDCANCEL}}},
     {"&Action",
      {{"&Upload local", ID_ACTION_UPLOAD_LOCAL},
@@ -51,6 +62,9 @@ const Popup kMenu[] = {
       {"&List server", ID_ACTION_LIST_SERVER},
       {nullptr, 0},
       {"E&xpand tree", ID_ACTION_EXPAND_TREE},
+      {"&Refresh local", ID_ACTION_REFRESH_LOCAL, "F5"},
+      {nullptr, 0},
+      {"Server &history ...", ID_ACTION_SERVER_HISTORY},
       {nullptr, 0},
       {"&Backup", ID_ACTION_BACKUP},
       {"&Restore", ID_ACTION_RESTORE},
@@ -88,8 +102,10 @@ std::string FromDisplay(QString raw) {
 CQuillmereDlg::CQuillmereDlg(Places places, QWidget* parent)
     : QDialog(parent), m_session(*this, std::move(places)), m_sheet(this) {
   setWindowTitle("Quillmere");
+  // Resizable and maximisable: long names and deep trees need the room.
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setSizeGripEnabled(true);
   BuildMenu();
   BuildControls();
   m_hIcon = QIcon(":/res/Quillmere.png");
@@ -109,6 +125,7 @@ void CQuillmereDlg::BuildMenu() {
       // Parented to the dialog, so an item taken off its menu keeps its command.
       auto* action = new QAction(item.text, this);
       action->setData(item.id);
+      if (item.shortcut) action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
       menu->addAction(action);
       const int id = item.id;
       connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
@@ -118,40 +135,58 @@ void CQuillmereDlg::BuildMenu() {
 }
 
 void CQuillmereDlg::BuildControls() {
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->setMenuBar(m_menuBar);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->setMenuBar(m_menuBar);
 
-  // The client area, laid out in template units: 311 x 305.
-  auto* client = new QWidget(this);
+  // The template's layout in its units (311 x 305): two trees side by side over the status log.
+  // The trees take the height the template gives them (206 to the log's 59) and grow with the
+  // window; so does the log.
   const DialogUnits du(font());
-  client->setFixedSize(du.Size(311, 305));
-  layout->addWidget(client);
+  auto* grid = new QGridLayout;
+  grid->setContentsMargins(du.X(7), du.Y(6), du.X(7), du.Y(7));
+  grid->setHorizontalSpacing(du.X(3));
+  grid->setVerticalSpacing(du.Y(3));
+  outer->addLayout(grid);
 
-  auto label = [&](const char* text, QRect rect) {
-    auto* l = new QLabel(text, client);
-    l->setGeometry(rect);
-    return l;
-  };
-  // Labels get a little more room than the template gives them: the font's letters may be wider
-  // than the ones the template was measured with.
-  label("Local favorites:", du.Rect(7, 6, 70, 9));
-  m_treeLocal.setParent(client);
+  grid->addWidget(new QLabel("Local favorites:", this), 0, 0);
+  grid->addWidget(new QLabel("Server favorites:", this), 0, 1);
+  m_treeLocal.setParent(this);
   m_treeLocal.setObjectName("1000");
-  m_treeLocal.setGeometry(du.Rect(7, 18, 147, 206));
-  label("Server favorites:", du.Rect(157, 6, 70, 9));
-  m_treeServer.setParent(client);
+  m_treeServer.setParent(this);
   m_treeServer.setObjectName("1001");
-  m_treeServer.setGeometry(du.Rect(157, 17, 147, 206));
-  label("Action Status:", du.Rect(7, 228, 70, 9));
-  m_editStatus = new QPlainTextEdit(client);
+  grid->addWidget(&m_treeLocal, 1, 0);
+  grid->addWidget(&m_treeServer, 1, 1);
+
+  auto* statusRow = new QHBoxLayout;
+  statusRow->addWidget(new QLabel("Action Status:", this));
+  statusRow->addStretch(1);
+  m_progress = new QLabel(this);
+  statusRow->addWidget(m_progress);
+  m_stop = new QPushButton("Cancel", this);
+  m_stop->setAutoDefault(false);
+  m_stop->setEnabled(false);
+  statusRow->addWidget(m_stop);
+  grid->addLayout(statusRow, 2, 0, 1, 2);
+  connect(m_stop, &QPushButton::clicked, this, &CQuillmereDlg::OnStop);
+
+  m_editStatus = new QPlainTextEdit(this);
   m_editStatus->setObjectName("1005");
-  m_editStatus->setGeometry(du.Rect(7, 239, 297, 59));
   m_editStatus->setLineWrapMode(QPlainTextEdit::NoWrap);
   m_editStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   m_editStatus->setTabChangesFocus(true);
+  grid->addWidget(m_editStatus, 3, 0, 1, 2);
+
+  grid->setRowStretch(1, 206);
+  grid->setRowStretch(3, 59);
+  grid->setColumnStretch(0, 1);
+  grid->setColumnStretch(1, 1);
+  for (QWidget* view : {static_cast<QWidget*>(&m_treeLocal), static_cast<QWidget*>(&m_treeServer),
+                        static_cast<QWidget*>(m_editStatus)}) {
+    view->setMinimumSize(du.Size(60, 30));
+  }
+  resize(du.Size(311, 305) + QSize(0, m_menuBar->sizeHint().height()));
 
   connect(&m_treeLocal, &CTreeCtrl::keyDown, this, &CQuillmereDlg::OnKeydownLocalTree);
   connect(&m_treeServer, &CTreeCtrl::keyDown, this, &CQuillmereDlg::OnKeydownServerTree);
@@ -173,14 +208,14 @@ bool CQuillmereDlg::OnInitDialog() {
   action->removeAction(m_commands[ID_ACTION_DELETE_SERVER]);
   action->removeAction(m_commands[ID_ACTION_LIST_SERVER]);
 
-  commands::RefreshLocal(m_session);
-  ShowLocalTree();
-  UpdateRestoreItem();
-
   m_imageList = {QIcon(), QIcon(":/res/checkbox-empty.png"), QIcon(":/res/checkbox-checked.png"),
                  QIcon(":/res/checkbox-partial.png")};
   m_treeLocal.SetStateImageList(&m_imageList);
   m_treeServer.SetStateImageList(&m_imageList);
+
+  commands::RefreshLocal(m_session);
+  ShowLocalTree();
+  UpdateRestoreItem();
 
   m_sheet.AddPage(&m_pageSaveMethod);
   m_sheet.AddPage(&m_pageDeleteLink);
@@ -203,12 +238,16 @@ bool CQuillmereDlg::OnCommand(int commandId) {
     case ID_ACTION_SYNCHRONIZE:
     case ID_ACTION_UPLOAD_LOCAL:
     case ID_ACTION_DOWNLOAD_SERVER:
+    case ID_ACTION_REFRESH_LOCAL:
+    case ID_ACTION_SERVER_HISTORY:
     case ID_SETTING_SAVE_METHOD:
     case ID_ACTION_BACKUP:
     case ID_ACTION_RESTORE:
     case ID_FILE_EXPORT_TEXT:
     case ID_FILE_PRINT_EXPORTED:
     case ID_FILE_PRINT_PREVIEW:
+    case ID_FILE_IMPORT_BOOKMARKS:
+    case ID_FILE_EXPORT_BOOKMARKS:
     case ID_SETTING_DELETE_LINK_FOLDER:
     case ID_SETTING_MOVE_FAVORITES_FOLDER:
     case ID_ACTION_MANAGE_FAVORITES_FOLDER:
@@ -219,6 +258,8 @@ bool CQuillmereDlg::OnCommand(int commandId) {
     default:
       return false;
   }
+  // One command at a time: during one, only the way out is open.
+  if (m_busy && commandId != IDCANCEL) return true;
   Dispatch(commandId);
   return true;
 }
@@ -239,6 +280,10 @@ void CQuillmereDlg::Dispatch(int commandId) {
       return OnUploadLocal();
     case ID_ACTION_DOWNLOAD_SERVER:
       return OnDownloadServer();
+    case ID_ACTION_REFRESH_LOCAL:
+      return OnRefreshLocal();
+    case ID_ACTION_SERVER_HISTORY:
+      return OnServerHistory();
     case ID_SETTING_SAVE_METHOD:
       return OnSaveMethod();
     case ID_ACTION_BACKUP:
@@ -251,6 +296,10 @@ void CQuillmereDlg::Dispatch(int commandId) {
       return OnPrintExported();
     case ID_FILE_PRINT_PREVIEW:
       return OnPrintPreview();
+    case ID_FILE_IMPORT_BOOKMARKS:
+      return OnImportBookmarks();
+    case ID_FILE_EXPORT_BOOKMARKS:
+      return OnExportBookmarks();
     case ID_SETTING_DELETE_LINK_FOLDER:
       return OnDeleteLinkFolder();
     case ID_SETTING_MOVE_FAVORITES_FOLDER:
@@ -314,13 +363,27 @@ bool CQuillmereDlg::FillInSettings() {
   return m_sheet.DoModal() == IDOK;
 }
 
-void CQuillmereDlg::Progress(std::string_view, long long, long long) {
+void CQuillmereDlg::Progress(std::string_view unit, long long done, long long total) {
+  const QLocale locale;
+  const QString what = QString::fromUtf8(unit.data(), static_cast<qsizetype>(unit.size()));
+  m_progress->setText(
+      total > 0 ? QString("%1 of %2 %3").arg(locale.toString(done), locale.toString(total), what)
+                : QString("%1 %2").arg(locale.toString(done), what));
   Interrupted();
 }
 
 bool CQuillmereDlg::Interrupted() {
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  return false;
+  // Only Cancel, the close box, the log and the window itself take input now: the menus are
+  // grey and the views frozen, so nothing the user does can start or change anything else.
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  return m_busy && m_stopAsked;
+}
+
+void CQuillmereDlg::OnStop() {
+  if (!m_busy) return;
+  m_stopAsked = true;
+  m_stop->setEnabled(false);
+  m_progress->setText("Stopping ...");
 }
 
 void CQuillmereDlg::EnableMenuCommand(int commandId, bool enabled) {
@@ -329,12 +392,43 @@ void CQuillmereDlg::EnableMenuCommand(int commandId, bool enabled) {
 
 template <typename Command>
 void CQuillmereDlg::Run(Command command) {
+  if (m_busy) return;
+  m_busy = true;
+  m_stopAsked = false;
+  QWidget* focused = focusWidget();
+  const CTreeCtrl::State local = m_treeLocal.SaveState();
+  const CTreeCtrl::State server = m_treeServer.SaveState();
+  m_treeLocal.Freeze();
+  m_treeServer.Freeze();
+  for (QAction* popup : m_menuBar->actions()) popup->setEnabled(false);
+  m_stop->setEnabled(true);
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const std::string folder = m_session.GetPlaces().FavoritesFolder();
+
   command();
+  // The settings sheet the command may have opened moved the Favorites folder: show that one.
+  if (m_session.GetPlaces().FavoritesFolder() != folder) commands::RefreshLocal(m_session);
+
   QGuiApplication::restoreOverrideCursor();
-  const FavoritesManager& manager = m_session.Manager();
-  if (manager.LocalGeneration() != m_shownLocal) ShowLocalTree();
-  if (manager.ServerGeneration() != m_shownServer) ShowServerTree();
+  m_stop->setEnabled(false);
+  m_progress->clear();
+  for (QAction* popup : m_menuBar->actions()) popup->setEnabled(true);
+  // A tree replaced by the command is shown afresh; any other is shown as the user left it (it
+  // may have been read again from the same copy, so its nodes are new).
+  FavoritesManager& manager = m_session.Manager();
+  if (manager.LocalGeneration() != m_shownLocal) {
+    ShowLocalTree();
+  } else {
+    m_treeLocal.Thaw(manager.LocalTree().Root(), local);
+  }
+  if (manager.ServerGeneration() != m_shownServer) {
+    ShowServerTree();
+  } else {
+    m_treeServer.Thaw(manager.ServerTree().Root(), server);
+  }
+  if (focused && focused->isEnabled()) focused->setFocus();
+  m_busy = false;
+  if (m_exitAsked) QDialog::reject();
 }
 
 void CQuillmereDlg::OnUploadLocal() {
@@ -361,6 +455,17 @@ void CQuillmereDlg::OnListServer() {
   Run([this] { commands::Download(m_session, DownloadMode::kList); });
 }
 
+void CQuillmereDlg::OnRefreshLocal() {
+  Run([this] { commands::RefreshLocal(m_session); });
+}
+
+void CQuillmereDlg::OnServerHistory() {
+  CHistoryDlg history(commands::History(m_session), this);
+  if (RunModal(history) != QDialog::Accepted || history.Chosen() < 0) return;
+  const auto chosen = static_cast<std::size_t>(history.Chosen());
+  Run([this, chosen] { commands::RestoreHistory(m_session, chosen); });
+}
+
 void CQuillmereDlg::OnAbout() {
   OnSysCommand(IDM_ABOUTBOX);
 }
@@ -371,19 +476,24 @@ void CQuillmereDlg::OnSysCommand(int commandId) {
   RunModal(about);
 }
 
-void CQuillmereDlg::OnSaveMethod() {
-  m_sheet.SetActivePage(0);
+void CQuillmereDlg::OpenSheet(int page) {
+  const std::string folder = m_session.GetPlaces().FavoritesFolder();
+  m_sheet.SetActivePage(page);
   m_sheet.DoModal();
+  // The Favorites folder moved (OK, or Apply then Cancel): show the new one at once.
+  if (m_session.GetPlaces().FavoritesFolder() != folder) OnRefreshLocal();
+}
+
+void CQuillmereDlg::OnSaveMethod() {
+  OpenSheet(0);
 }
 
 void CQuillmereDlg::OnDeleteLinkFolder() {
-  m_sheet.SetActivePage(1);
-  m_sheet.DoModal();
+  OpenSheet(1);
 }
 
 void CQuillmereDlg::OnMoveFavoritesFolder() {
-  m_sheet.SetActivePage(2);
-  m_sheet.DoModal();
+  OpenSheet(2);
 }
 
 void CQuillmereDlg::OnBackup() {
@@ -402,7 +512,7 @@ void CQuillmereDlg::OnExportText() {
 }
 
 void CQuillmereDlg::OnPrintExported() {
-  PrintExported(m_session);
+  PrintExported(this, m_session);
 }
 
 void CQuillmereDlg::OnPrintPreview() {
@@ -410,12 +520,23 @@ void CQuillmereDlg::OnPrintPreview() {
   RunModal(preview);
 }
 
+void CQuillmereDlg::OnImportBookmarks() {
+  const std::unique_ptr<QFileDialog> dialog = MakeImportBookmarksDialog(this);
+  const std::optional<std::string> file = ChooseFile(*dialog);
+  if (!file) return;
+  Run([this, &file] { commands::ImportBookmarks(m_session, *file); });
+}
+
+void CQuillmereDlg::OnExportBookmarks() {
+  const std::unique_ptr<QFileDialog> dialog = MakeExportBookmarksDialog(this);
+  const std::optional<std::string> file = ChooseFile(*dialog);
+  if (!file) return;
+  Run([this, &file] { commands::ExportBookmarks(m_session, *file); });
+}
+
 void CQuillmereDlg::OnHelpContents() {
-  const std::string executable = platform::ExecutablePath();
-  const size_t slash = executable.rfind('/');
-  if (slash == std::string::npos) return;
   if (!m_help) m_help = new CHelpWindow(this);
-  m_help->ShowContents(executable.substr(0, slash) + "/help");
+  m_help->ShowContents(CHelpWindow::HelpFolder(platform::ExecutablePath()));
 }
 
 void CQuillmereDlg::OnManageFavoritesFolder() {
@@ -428,9 +549,16 @@ void CQuillmereDlg::OnExpandTree() {
 }
 
 void CQuillmereDlg::OnCancel() {
-  if (ShowMessageBox(this, "Are you sure want to exit?", MB_YESNO | MB_ICONQUESTION) == IDYES) {
-    QDialog::reject();
+  if (ShowMessageBox(this, "Are you sure want to exit?", MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    return;
   }
+  if (m_busy) {
+    // The command ends first (at its next look at Interrupted), then the window closes.
+    m_exitAsked = true;
+    OnStop();
+    return;
+  }
+  QDialog::reject();
 }
 
 void CQuillmereDlg::OnOK() {}
@@ -440,7 +568,9 @@ void CQuillmereDlg::accept() {
 }
 
 void CQuillmereDlg::reject() {
-  OnCancel();
+  // Esc, the close box and "E&xit" while a command runs: the exit question is asked once.
+  if (m_exitAsked) return;
+  OnCommand(IDCANCEL);
 }
 
 void CQuillmereDlg::OnKeydownLocalTree(int keyCode) {
@@ -455,6 +585,8 @@ void CQuillmereDlg::ShowLocalTree() {
   m_treeLocal.DeleteAllItems();
   ShowTree(m_treeLocal, m_session.Manager().LocalTree().Root(), nullptr);
   m_treeLocal.Expand(m_treeLocal.FirstRoot());
+  m_treeLocal.setEnabled(true);
+  m_treeLocal.setUpdatesEnabled(true);
   m_shownLocal = m_session.Manager().LocalGeneration();
 }
 
@@ -462,6 +594,8 @@ void CQuillmereDlg::ShowServerTree() {
   m_treeServer.DeleteAllItems();
   ShowTree(m_treeServer, m_session.Manager().ServerTree().Root(), nullptr);
   m_treeServer.Expand(m_treeServer.FirstRoot());
+  m_treeServer.setEnabled(true);
+  m_treeServer.setUpdatesEnabled(true);
   m_shownServer = m_session.Manager().ServerGeneration();
 }
 

@@ -17,13 +17,16 @@
 #include "settings/CPropertySheet.h"
 
 class QAction;
+class QLabel;
 class QMenuBar;
 class QPlainTextEdit;
+class QPushButton;
 
 // The main window: the local and the server favorites tree, the status log and the menu from
 // which every command starts. The commands themselves are in commands/; the window routes its
 // menu to them, shows what they report and refills a view when its tree was replaced. Commands
-// run to their end on the one user-interface thread.
+// run on the one user-interface thread; while one runs the window keeps answering (painting,
+// Cancel, the close box) from Interrupted, and takes no other command.
 class CQuillmereDlg : public QDialog, public CommandOwner {
   Q_OBJECT
  public:
@@ -35,8 +38,8 @@ class CQuillmereDlg : public QDialog, public CommandOwner {
   int DoModal();
   bool OnInitDialog();
 
-  // Routes a command id (model/CommandIds.h) to its handler; false for an unknown id. An FTP
-  // error that ends the command is shown in a message box.
+  // Routes a command id (app/CommandIds.h) to its handler; false for an unknown id. While a
+  // command runs only the exit question is taken.
   bool OnCommand(int commandId);
 
   // The status log: appends the text, shows its last line and repaints at once. Whatever the
@@ -50,8 +53,10 @@ class CQuillmereDlg : public QDialog, public CommandOwner {
   bool Ask(std::string_view question, bool defaultAnswer) override;
   // The settings sheet on its Save method page: true when the user pressed OK.
   bool FillInSettings() override;
+  // Shown beside the Cancel button until the command ends.
   void Progress(std::string_view unit, long long done, long long total) override;
-  // Keeps the window painted while a command waits; user input waits until the command is done.
+  // Answers the window's events (painting, Cancel, the close box); true once the user pressed
+  // Cancel or confirmed the exit question.
   bool Interrupted() override;
   void EnableMenuCommand(int commandId, bool enabled);
 
@@ -60,6 +65,8 @@ class CQuillmereDlg : public QDialog, public CommandOwner {
   void OnSynchronize();
   void OnDeleteServer();
   void OnListServer();
+  void OnRefreshLocal();
+  void OnServerHistory();
   void OnAbout();
   void OnSysCommand(int commandId);
   void OnSaveMethod();
@@ -70,6 +77,8 @@ class CQuillmereDlg : public QDialog, public CommandOwner {
   void OnExportText();
   void OnPrintExported();
   void OnPrintPreview();
+  void OnImportBookmarks();
+  void OnExportBookmarks();
   void OnHelpContents();
   void OnManageFavoritesFolder();
   void OnExpandTree();
@@ -77,13 +86,18 @@ class CQuillmereDlg : public QDialog, public CommandOwner {
   void OnOK();
   void OnKeydownLocalTree(int keyCode);
   void OnKeydownServerTree(int keyCode);
+  // The Cancel button: the running command ends at its next look at Interrupted.
+  void OnStop();
 
   // For tests and the other dialogs.
   QMenuBar* MenuBar() const { return m_menuBar; }
   QAction* MenuCommand(int commandId) const;
   QPlainTextEdit* StatusEdit() const { return m_editStatus; }
+  QPushButton* StopButton() const { return m_stop; }
+  QLabel* ProgressLabel() const { return m_progress; }
   CHelpWindow* HelpWindow() const { return m_help; }
   const std::string& StatusText() const { return m_strStatus; }
+  bool Busy() const { return m_busy; }
 
   Session m_session;
   CTreeCtrl m_treeLocal;
@@ -104,17 +118,24 @@ class CQuillmereDlg : public QDialog, public CommandOwner {
   void BuildControls();
   void BuildMenu();
   void Dispatch(int commandId);
-  // Runs a command under the wait cursor, then refills each view whose tree it replaced.
+  // Runs a command under the wait cursor with the menus greyed and the views frozen, then
+  // refills each view whose tree it replaced and shows the others as they were.
   template <typename Command>
   void Run(Command command);
+  void OpenSheet(int page);
   void ShowLocalTree();
   void ShowServerTree();
   void UpdateRestoreItem();
 
   QMenuBar* m_menuBar = nullptr;
   QPlainTextEdit* m_editStatus = nullptr;
+  QPushButton* m_stop = nullptr;
+  QLabel* m_progress = nullptr;
   QPointer<CHelpWindow> m_help;
   std::map<int, QAction*> m_commands;  // every menu command, the removed ones included
-  unsigned m_shownLocal = 0;   // the generation of the local tree the local view shows
-  unsigned m_shownServer = 0;  // the same for the server view
+  unsigned m_shownLocal = 0;           // the generation of the local tree the local view shows
+  unsigned m_shownServer = 0;          // the same for the server view
+  bool m_busy = false;                 // a command runs
+  bool m_stopAsked = false;            // Cancel, or Yes to the exit question, during it
+  bool m_exitAsked = false;            // Yes to the exit question during a command: close after it
 };

@@ -2,42 +2,34 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QString>
-#include <vector>
+#include <QScrollBar>
+#include <algorithm>
 
 namespace {
 
-// The check state lives in the item; its picture is looked up in the view's state images each
-// time the item is drawn, so changing a state costs no model signal.
-class CheckItem : public QTreeWidgetItem {
- public:
-  CheckItem(std::string_view text, int checkState) : m_check(checkState) {
-    setText(0, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-  }
-  QVariant data(int column, int role) const override {
-    if (column == 0 && role == CTreeCtrl::kCheckRole) return m_check;
-    if (column == 0 && role == Qt::DecorationRole) {
-      if (const auto* view = static_cast<const CTreeCtrl*>(treeWidget())) {
-        if (const QIcon* icon = view->StateImage(m_check)) return *icon;
-      }
-      return {};
+// Calls visit(node, place) for every node below top, top included, depth-first in the order the
+// view shows them.
+template <typename Visit>
+void Walk(FavoriteNode* top, Visit visit) {
+  std::vector<FavoriteNode*> pending;
+  if (top) pending.push_back(top);
+  unsigned place = 0;
+  while (!pending.empty()) {
+    FavoriteNode* node = pending.back();
+    pending.pop_back();
+    visit(node, place++);
+    const size_t at = pending.size();
+    for (FavoriteNode* child = node->firstChild; child; child = child->nextSibling) {
+      pending.push_back(child);
     }
-    return QTreeWidgetItem::data(column, role);
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(at), pending.end());
   }
-  void setData(int column, int role, const QVariant& value) override {
-    if (column == 0 && role == CTreeCtrl::kCheckRole) {
-      m_check = value.toInt();
-      return;
-    }
-    QTreeWidgetItem::setData(column, role, value);
-  }
-  int m_check;
-};
+}
 
 }  // namespace
 
-CTreeCtrl::CTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
-  setColumnCount(1);
+CTreeCtrl::CTreeCtrl(QWidget* parent) : QTreeView(parent) {
+  setModel(&m_model);
   setHeaderHidden(true);
   setRootIsDecorated(false);
   setUniformRowHeights(true);
@@ -51,82 +43,53 @@ CTreeCtrl::CTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
 }
 
 CTreeCtrl::~CTreeCtrl() {
-  DeleteAllItems();
+  setModel(nullptr);
 }
 
 void CTreeCtrl::SetStateImageList(const StateImages* images) {
-  m_images = images;
+  m_model.SetStateImages(images);
   viewport()->update();
 }
 
-const QIcon* CTreeCtrl::StateImage(int checkState) const {
-  if (!m_images || checkState <= 0 || checkState >= static_cast<int>(m_images->size())) {
-    return nullptr;
-  }
-  return &(*m_images)[static_cast<size_t>(checkState)];
+QModelIndex CTreeCtrl::IndexOf(TreeItem item) const {
+  return m_model.IndexOf(static_cast<const FavoriteNode*>(item));
 }
 
-TreeItem CTreeCtrl::InsertItem(TreeItem parent, std::string_view text, int checkState) {
-  auto item = std::make_unique<CheckItem>(text, checkState);
-  QTreeWidgetItem* raw = item.get();
-  QTreeWidgetItem* under = AsItem(parent);
-  if (!under) {
-    AttachPending();
-    m_pending = std::move(item);
-    if (!m_attachQueued) {
-      // Shown at the next turn of the event loop at the latest, even if nothing asks for it.
-      m_attachQueued = true;
-      QMetaObject::invokeMethod(
-          this,
-          [this] {
-            m_attachQueued = false;
-            AttachPending();
-          },
-          Qt::QueuedConnection);
-    }
-  } else {
-    if (under->treeWidget()) AttachPending();
-    under->addChild(item.release());
-  }
-  ++m_count;
-  return raw;
-}
-
-void CTreeCtrl::AttachPending() const {
-  if (!m_pending) return;
-  auto* self = const_cast<CTreeCtrl*>(this);
-  self->addTopLevelItem(m_pending.release());
+TreeItem CTreeCtrl::ShowNodes(FavoriteNode* top) {
+  m_model.SetTop(top);
+  m_count = -1;
+  return top;
 }
 
 int CTreeCtrl::GetCheck(TreeItem item) const {
-  return item ? AsItem(item)->data(0, kCheckRole).toInt() : 0;
+  return item ? AsNode(item)->Check() : 0;
 }
 
 void CTreeCtrl::SetCheck(TreeItem item, int checkState) {
   if (!item) return;
-  AsItem(item)->setData(0, kCheckRole, checkState);
+  // The view reads the state at its next paint; a signal per item would cost more than a
+  // toggled subtree of thousands.
+  AsNode(item)->check = static_cast<unsigned char>(checkState);
   viewport()->update();
 }
 
 int CTreeCtrl::ChildCount(TreeItem item) const {
-  if (item) return AsItem(item)->childCount();
-  AttachPending();
-  return topLevelItemCount();
+  if (!item) return m_model.Top() ? 1 : 0;
+  return static_cast<int>(AsNode(item)->childCount);
 }
 
 TreeItem CTreeCtrl::ChildAt(TreeItem item, int index) const {
-  if (item) return AsItem(item)->child(index);
-  AttachPending();
-  return topLevelItem(index);
+  if (!item) return index == 0 ? m_model.Top() : nullptr;
+  return m_model.ChildAt(AsNode(item), index);
 }
 
 TreeItem CTreeCtrl::Parent(TreeItem item) const {
-  return item ? AsItem(item)->parent() : nullptr;
+  if (!item || item == m_model.Top()) return nullptr;
+  return AsNode(item)->parent;
 }
 
 TreeItem CTreeCtrl::Selected() const {
-  AttachPending();
-  return currentItem();
+  return FavoritesModel::NodeOf(currentIndex());
 }
 
 void CTreeCtrl::Expand(TreeItem item) {
@@ -135,56 +98,72 @@ void CTreeCtrl::Expand(TreeItem item) {
   // thousands deep (a damaged or hostile server copy) would overflow the stack. Items that deep
   // stay closed; nobody reads an item indented that far anyway.
   int depth = 0;
-  for (const QTreeWidgetItem* up = AsItem(item)->parent(); up; up = up->parent()) {
+  for (TreeItem up = Parent(item); up; up = Parent(up)) {
     if (++depth >= kMaxExpandedDepth) return;
   }
-  AttachPending();
   // With a full layout already pending, each expand only records the item; one layout then
   // serves a whole walk of expands instead of one per item.
   scheduleDelayedItemsLayout();
-  AsItem(item)->setExpanded(true);
+  expand(IndexOf(item));
 }
 
 void CTreeCtrl::DeleteAllItems() {
-  QList<QTreeWidgetItem*> items = invisibleRootItem()->takeChildren();
-  if (m_pending) items.append(m_pending.release());
-  DeleteBottomUp(std::move(items));
+  m_model.SetTop(nullptr);
   m_count = 0;
 }
 
-void CTreeCtrl::DeleteBottomUp(QList<QTreeWidgetItem*> items) {
-  // An item deletes its children recursively, so a deep tree read from a file would exhaust the
-  // stack; and taking children away walks their whole subtrees, which is quadratic on a deep
-  // chain. So the items are emptied in post-order: by the time an item's children are taken,
-  // each of them is a leaf, and every item is walked a bounded number of times.
-  struct Frame {
-    QTreeWidgetItem* item;
-    int next;  // the child to descend into next
-  };
-  std::vector<Frame> stack;
-  for (QTreeWidgetItem* top : items) {
-    stack.push_back({top, 0});
-    while (!stack.empty()) {
-      Frame& frame = stack.back();
-      if (frame.next < frame.item->childCount()) {
-        QTreeWidgetItem* child = frame.item->child(frame.next++);
-        if (child->childCount() > 0) stack.push_back({child, 0});
-        continue;
-      }
-      for (QTreeWidgetItem* leaf : frame.item->takeChildren()) {
-        const std::unique_ptr<QTreeWidgetItem> owned(leaf);
-      }
-      stack.pop_back();
-    }
-    const std::unique_ptr<QTreeWidgetItem> owned(top);
+int CTreeCtrl::Count() const {
+  if (m_count < 0) {
+    int count = 0;
+    Walk(m_model.Top(), [&](FavoriteNode*, unsigned) { ++count; });
+    m_count = count;
   }
+  return m_count;
 }
 
-int CTreeCtrl::Count() const {
-  return m_count;
+CTreeCtrl::State CTreeCtrl::SaveState() const {
+  State state;
+  if (m_model.Frozen()) return state;
+  const FavoriteNode* current = FavoritesModel::NodeOf(currentIndex());
+  Walk(m_model.Top(), [&](FavoriteNode* node, unsigned place) {
+    state.checks.push_back(node->check);
+    if (node->firstChild && isExpanded(IndexOf(node))) state.expanded.push_back(place);
+    if (node == current) state.current = place;
+  });
+  state.scrollX = horizontalScrollBar()->value();
+  state.scrollY = verticalScrollBar()->value();
+  return state;
+}
+
+void CTreeCtrl::Freeze() {
+  m_model.SetFrozen(true);
+  setUpdatesEnabled(false);
+  setEnabled(false);
+}
+
+void CTreeCtrl::Thaw(FavoriteNode* top, const State& state) {
+  std::vector<FavoriteNode*> nodes;
+  Walk(top, [&](FavoriteNode* node, unsigned) { nodes.push_back(node); });
+  m_model.SetTop(top);
+  m_count = static_cast<int>(nodes.size());
+  if (nodes.size() == state.checks.size()) {
+    for (size_t i = 0; i < nodes.size(); ++i) nodes[i]->check = state.checks[i];
+    for (unsigned place : state.expanded) Expand(nodes[place]);
+    if (state.current >= 0) {
+      setCurrentIndex(IndexOf(nodes[static_cast<size_t>(state.current)]));
+    }
+    executeDelayedItemsLayout();
+    horizontalScrollBar()->setValue(state.scrollX);
+    verticalScrollBar()->setValue(state.scrollY);
+  } else {
+    for (FavoriteNode* node : nodes) node->check = kChecked;
+    if (top) Expand(top);
+  }
+  setEnabled(true);
+  setUpdatesEnabled(true);
 }
 
 void CTreeCtrl::keyPressEvent(QKeyEvent* event) {
   emit keyDown(event->key());
-  QTreeWidget::keyPressEvent(event);
+  QTreeView::keyPressEvent(event);
 }

@@ -1,31 +1,31 @@
 #pragma once
 
-#include <QIcon>
-#include <QTreeWidget>
-#include <array>
-#include <memory>
+#include <QTreeView>
+#include <vector>
 
+#include "app/FavoritesModel.h"
 #include "model/TreeView.h"
 
-// A favorites tree view: a QTreeWidget behind the TreeView interface. Every item carries a
-// three-state check box, kept in kCheckRole and drawn from the state images (not Qt's own check
-// boxes, so a mouse click on the box changes nothing). Key presses are reported through keyDown
-// before the view's own handling of the key.
-class CTreeCtrl : public QTreeWidget, public TreeView {
+// A favorites tree view: a QTreeView over the favorites tree itself (FavoritesModel), behind the
+// TreeView interface. Every item carries a three-state check box, kept in its node and drawn
+// from the state images (not Qt's own check boxes, so a mouse click on the box changes nothing).
+// Key presses are reported through keyDown before the view's own handling of the key.
+class CTreeCtrl : public QTreeView, public TreeView {
   Q_OBJECT
  public:
-  static constexpr int kCheckRole = Qt::UserRole + 1;
+  static constexpr int kCheckRole = FavoritesModel::kCheckRole;
   // Items nested deeper than this are never expanded (see Expand).
   static constexpr int kMaxExpandedDepth = 1000;
-  using StateImages = std::array<QIcon, 4>;  // blank, empty box, ticked box, grey ticked box
+  using StateImages = FavoritesModel::StateImages;
 
   explicit CTreeCtrl(QWidget* parent = nullptr);
   ~CTreeCtrl() override;
 
   void SetStateImageList(const StateImages* images);
-  const QIcon* StateImage(int checkState) const;
+  const QIcon* StateImage(int checkState) const { return m_model.StateImage(checkState); }
 
-  TreeItem InsertItem(TreeItem parent, std::string_view text, int checkState) override;
+  bool ShowsNodes() const override { return true; }
+  TreeItem ShowNodes(FavoriteNode* top) override;
   int GetCheck(TreeItem item) const override;
   void SetCheck(TreeItem item, int checkState) override;
   int ChildCount(TreeItem item) const override;
@@ -36,8 +36,28 @@ class CTreeCtrl : public QTreeWidget, public TreeView {
   void DeleteAllItems() override;
   int Count() const override;
 
-  static QTreeWidgetItem* AsItem(TreeItem item) {
-    return const_cast<QTreeWidgetItem*>(static_cast<const QTreeWidgetItem*>(item));
+  // What the user made of the view (check boxes, open folders, the selection, the scroll
+  // position), by the place of each node in a depth-first walk.
+  struct State {
+    std::vector<unsigned char> checks;
+    std::vector<unsigned> expanded;
+    long long current = -1;
+    int scrollX = 0;
+    int scrollY = 0;
+  };
+  State SaveState() const;
+  // While a command may free or replace the tree: the view keeps its picture, takes no input and
+  // looks at no node.
+  void Freeze();
+  // After it: shows the tree below top again with the state saved before, when top has the same
+  // number of nodes (the same copy, maybe read again), else every item checked and top opened.
+  void Thaw(FavoriteNode* top, const State& state);
+
+  FavoritesModel& Model() { return m_model; }
+  const FavoritesModel& Model() const { return m_model; }
+  QModelIndex IndexOf(TreeItem item) const;
+  static FavoriteNode* AsNode(TreeItem item) {
+    return const_cast<FavoriteNode*>(static_cast<const FavoriteNode*>(item));
   }
 
  signals:
@@ -47,13 +67,6 @@ class CTreeCtrl : public QTreeWidget, public TreeView {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  // A filled subtree is built detached and attached in one step: inserting items one by one
-  // into a live view costs a model signal and a layout update each.
-  void AttachPending() const;
-  static void DeleteBottomUp(QList<QTreeWidgetItem*> items);
-
-  mutable std::unique_ptr<QTreeWidgetItem> m_pending;
-  const StateImages* m_images = nullptr;
-  int m_count = 0;
-  bool m_attachQueued = false;
+  FavoritesModel m_model;
+  mutable int m_count = -1;  // items shown, counted when first asked
 };

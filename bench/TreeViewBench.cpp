@@ -1,21 +1,31 @@
 // The Qt tree view with a large favorites tree: filling it, expanding everything, and the space
-// bar on the root, each until the view has laid itself out and painted.
+// bar on the root, each until the view has laid itself out and painted; the memory the view
+// costs per favorite; and the start-up with a million favorites against a minimal Qt program
+// that shows the same tree through an item model.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QTreeView>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
-#include "bench/BenchRatio.h"
 #include "app/CTreeCtrl.h"
+#include "bench/BenchRatio.h"
 #include "model/FavoritesList.h"
 #include "model/FavoritesTree.h"
 #include "model/TreeViewOps.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -56,9 +66,11 @@ void BuildTree() {
 // layout, painting) and makes sure the layout is done.
 void Settle(CTreeCtrl& view) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
-  if (QTreeWidgetItem* last = view.topLevelItem(view.topLevelItemCount() - 1)) {
-    while (last->childCount() > 0 && last->isExpanded()) last = last->child(last->childCount() - 1);
-    benchmark::DoNotOptimize(view.visualItemRect(last));
+  if (TreeItem last = view.FirstRoot()) {
+    while (view.ChildCount(last) > 0 && view.isExpanded(view.IndexOf(last))) {
+      last = view.ChildAt(last, view.ChildCount(last) - 1);
+    }
+    benchmark::DoNotOptimize(view.visualRect(view.IndexOf(last)));
   }
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -77,6 +89,7 @@ struct Window {
   }
   // What the main dialog does to show a tree: only the root opened.
   void Fill() {
+    view.DeleteAllItems();
     ShowTree(view, tree.Root(), nullptr);
     view.Expand(view.FirstRoot());
   }
@@ -133,7 +146,7 @@ void BM_SpaceOnRoot50k(benchmark::State& state) {
   ExpandAll(window.view, window.view.FirstRoot());
   Settle(window.view);
   window.view.setFocus();
-  window.view.setCurrentItem(window.view.topLevelItem(0));
+  window.view.setCurrentIndex(window.view.IndexOf(window.view.FirstRoot()));
   Settle(window.view);
   int last = 0;
   benchsupport::MeasureWithSetup(
@@ -149,6 +162,153 @@ void BM_SpaceOnRoot50k(benchmark::State& state) {
   state.counters["rows"] = Rows(window.view);
 }
 BENCHMARK(BM_SpaceOnRoot50k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(9);
+
+// A tree of about n favorites in the shape above: folders of 100 links, 5 to a topic, 10 topics to
+// a top folder.
+void MakeTreeOf(FavoritesTree& tree, int favorites) {
+  FavoriteNode* root = tree.AddNode(nullptr, "Favorites");
+  int made = 0;
+  for (int t = 0; made < favorites; ++t) {
+    FavoriteNode* top = tree.AddNode(root, "Folder " + std::to_string(t));
+    for (int p = 0; p < kTopics && made < favorites; ++p) {
+      FavoriteNode* topic = tree.AddNode(top, "Topic " + std::to_string(p));
+      for (int s = 0; s < kSubtopics && made < favorites; ++s) {
+        FavoriteNode* sub = tree.AddNode(topic, "Subtopic " + std::to_string(s));
+        for (int l = 0; l < kLinks && made < favorites; ++l, ++made) {
+          tree.AddNode(sub, "Link title " + std::to_string(l) + "\x01https://example.org/" +
+                                std::to_string(t) + "/" + std::to_string(p) + "/" +
+                                std::to_string(s) + "/" + std::to_string(l));
+        }
+      }
+    }
+  }
+}
+
+size_t HeapInUse() {
+  malloc_trim(0);
+  return mallinfo2().uordblks;
+}
+
+// Bytes per favorite the view adds to the favorites tree: shown with its root opened and painted,
+// then with every folder opened.
+void BM_ViewMemoryPerFavorite(benchmark::State& state) {
+  const int favorites = static_cast<int>(state.range(0));
+  double shown = 0, expanded = 0;
+  for (auto _ : state) {
+    FavoritesTree tree;
+    MakeTreeOf(tree, favorites);
+    CTreeCtrl::StateImages images{QIcon(), QIcon(":/res/checkbox-empty.png"),
+                                  QIcon(":/res/checkbox-checked.png"),
+                                  QIcon(":/res/checkbox-partial.png")};
+    auto view = std::make_unique<CTreeCtrl>();
+    view->SetStateImageList(&images);
+    view->resize(300, 420);
+    view->show();
+    Settle(*view);
+    const size_t before = HeapInUse();
+    ShowTree(*view, tree.Root(), nullptr);
+    view->Expand(view->FirstRoot());
+    Settle(*view);
+    shown = static_cast<double>(HeapInUse() - before) / favorites;
+    ExpandAll(*view, view->FirstRoot());
+    Settle(*view);
+    expanded = static_cast<double>(HeapInUse() - before) / favorites;
+    view.reset();
+  }
+  state.counters["bytes_per_favorite"] = shown;
+  state.counters["expanded_bytes_per_favorite"] = expanded;
+}
+BENCHMARK(BM_ViewMemoryPerFavorite)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The least a Qt program needs to show a favorites tree: an item model whose indexes point at the
+// nodes, children found by walking the sibling list, and a plain QTreeView.
+class MinimalModel : public QAbstractItemModel {
+ public:
+  explicit MinimalModel(FavoriteNode* root) : m_root(root) {}
+  QModelIndex index(int row, int, const QModelIndex& parent) const override {
+    if (!parent.isValid()) return row == 0 ? createIndex(0, 0, m_root) : QModelIndex();
+    FavoriteNode* child = static_cast<FavoriteNode*>(parent.internalPointer())->firstChild;
+    for (int i = 0; i < row && child; ++i) child = child->nextSibling;
+    return child ? createIndex(row, 0, child) : QModelIndex();
+  }
+  QModelIndex parent(const QModelIndex& index) const override {
+    const auto* node = static_cast<FavoriteNode*>(index.internalPointer());
+    if (!node || node == m_root) return {};
+    return createIndex(node->parent == m_root ? 0 : static_cast<int>(node->parent->row), 0,
+                       node->parent);
+  }
+  int rowCount(const QModelIndex& parent) const override {
+    if (!parent.isValid()) return 1;
+    return static_cast<int>(static_cast<FavoriteNode*>(parent.internalPointer())->childCount);
+  }
+  int columnCount(const QModelIndex&) const override { return 1; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole) return {};
+    const std::string_view name = static_cast<FavoriteNode*>(index.internalPointer())->Name();
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+  }
+
+ private:
+  FavoriteNode* m_root;
+};
+
+// Start-up with the favorites list of n favorites on disk: read it into the tree, show it in the
+// window's view with the root opened, painted. The baseline reads the same file the same way and
+// shows it through the minimal model.
+void BM_StartUp(benchmark::State& state) {
+  const int favorites = static_cast<int>(state.range(0));
+  testsupport::TempDir dir;
+  const std::string list = dir / "favorites.txt";
+  {
+    FavoritesTree tree;
+    MakeTreeOf(tree, favorites);
+    if (SaveText(tree, list) != 0) return state.SkipWithError("the list can't be written");
+  }
+  size_t loaded = 0;
+  const CTreeCtrl::StateImages images{QIcon(), QIcon(":/res/checkbox-empty.png"),
+                                      QIcon(":/res/checkbox-checked.png"),
+                                      QIcon(":/res/checkbox-partial.png")};
+  benchsupport::MeasureWithSetup(
+      state, [] {},
+      [&] {
+        FavoritesTree tree;
+        Load(tree, list);
+        loaded = tree.NodeCount();
+        CTreeCtrl view;
+        view.SetStateImageList(&images);
+        view.resize(300, 420);
+        ShowTree(view, tree.Root(), nullptr);
+        view.Expand(view.FirstRoot());
+        view.show();
+        benchmark::DoNotOptimize(view.grab());
+        view.DeleteAllItems();
+      },
+      [&] {
+        FavoritesTree tree;
+        Load(tree, list);
+        MinimalModel model(tree.Root());
+        QTreeView view;
+        view.setUniformRowHeights(true);
+        view.setHeaderHidden(true);
+        view.setModel(&model);
+        view.resize(300, 420);
+        view.expand(model.index(0, 0, {}));
+        view.show();
+        benchmark::DoNotOptimize(view.grab());
+        view.setModel(nullptr);
+      });
+  state.counters["nodes"] = static_cast<double>(loaded);
+}
+BENCHMARK(BM_StartUp)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 }  // namespace
 

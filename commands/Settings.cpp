@@ -1,6 +1,17 @@
 #include "commands/Settings.h"
 
+#include "platform/SecretStore.h"
 #include "platform/SettingsStore.h"
+
+namespace {
+
+// Settings kept in the desktop's secret store where one runs, and in the settings file only
+// where none does.
+bool IsSecret(const StringSetting& key) {
+  return &key == &keys::kPass;
+}
+
+}  // namespace
 
 int ReadSetting(const IntSetting& key) {
   return platform::GetSettingInt(key.name, key.defaultValue);
@@ -8,6 +19,12 @@ int ReadSetting(const IntSetting& key) {
 
 std::string ReadSetting(const StringSetting& key) {
   std::string value = platform::GetSettingString(key.name);
+  // A secret left in the file is newer than the store's: a write that reached the store empties
+  // the file's copy. It moves into the store at the next write.
+  if (value.empty() && IsSecret(key)) {
+    platform::SecretLookup secret = platform::LookupSecret(key.name);
+    if (secret.found) value = std::move(secret.value);
+  }
   return value.empty() ? std::string(key.defaultValue) : value;
 }
 
@@ -16,13 +33,17 @@ void WriteSetting(const IntSetting& key, int value) {
 }
 
 void WriteSetting(const StringSetting& key, const std::string& value) {
+  if (IsSecret(key) && platform::StoreSecret(key.name, value)) {
+    platform::WriteSettingString(key.name, "");
+    return;
+  }
   platform::WriteSettingString(key.name, value);
 }
 
 const std::vector<AnySetting>& AllSettings() {
   static const std::vector<AnySetting> all = {
-      {&keys::kSaveMethod, nullptr}, {nullptr, &keys::kPop3},        {nullptr, &keys::kSmtp},
-      {nullptr, &keys::kFtp},        {nullptr, &keys::kUser},        {nullptr, &keys::kPass},
+      {&keys::kSaveMethod, nullptr}, {nullptr, &keys::kPop3},   {nullptr, &keys::kSmtp},
+      {nullptr, &keys::kFtp},        {nullptr, &keys::kUser},   {nullptr, &keys::kPass},
       {&keys::kDeleteLink, nullptr}, {nullptr, &keys::kFolder},
   };
   return all;
@@ -34,7 +55,8 @@ const AnySetting* FindSetting(std::string_view name) {
     const std::string_view candidate = key.Name();
     if (candidate.size() != name.size()) continue;
     bool same = true;
-    for (std::size_t i = 0; same && i < name.size(); ++i) same = lower(candidate[i]) == lower(name[i]);
+    for (std::size_t i = 0; same && i < name.size(); ++i)
+      same = lower(candidate[i]) == lower(name[i]);
     if (same) return &key;
   }
   return nullptr;

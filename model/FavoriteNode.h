@@ -19,7 +19,12 @@ struct FavoriteNode {
   int excluded = 0;                   // non-zero: the user cleared this node's check box
   unsigned row = 0;                   // its place among its parent's children, from 0
   unsigned childCount = 0;
+  // The check box a view over this tree shows for the node (CheckState in model/TreeView.h); 0,
+  // for a node no view has shown yet, reads as checked. It sits in the padding after the
+  // counters: a node stays 64 bytes.
+  unsigned char check = 0;
 
+  int Check() const { return check == 0 ? 2 : check; }  // 2: checked
   bool IsLink() const { return text.find(kUrlSeparator) != std::string_view::npos; }
   // The part before the first 0x01 (the whole text for a folder).
   std::string_view Name() const { return text.substr(0, text.find(kUrlSeparator)); }
@@ -29,3 +34,5 @@ struct FavoriteNode {
     return sep == std::string_view::npos ? std::string_view() : text.substr(sep + 1);
   }
 };
+
+static_assert(sizeof(void*) != 8 || sizeof(FavoriteNode) == 64, "a node is 64 bytes");

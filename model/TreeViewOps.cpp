@@ -3,8 +3,34 @@
 #include <utility>
 #include <vector>
 
-int ShowTree(TreeView& view, const FavoriteNode* node, TreeItem parent) {
+TreeItem TreeView::InsertItem(TreeItem, std::string_view, int) {
+  return nullptr;
+}
+
+TreeItem TreeView::ShowNodes(FavoriteNode*) {
+  return nullptr;
+}
+
+int ShowTree(TreeView& view, FavoriteNode* node, TreeItem parent) {
   if (!node) return 1;
+  if (view.ShowsNodes()) {
+    // The items are the nodes: every one starts checked, then the view takes the subtree whole.
+    // A tree no view has shown yet holds 0 in every node, which reads as checked: a new tree (a
+    // million nodes at start-up) needs no walk. Its top is marked, so the next fill walks.
+    std::vector<FavoriteNode*> pending;
+    if (node->check != 0) pending.push_back(node);
+    node->check = kChecked;
+    while (!pending.empty()) {
+      FavoriteNode* current = pending.back();
+      pending.pop_back();
+      current->check = kChecked;
+      for (FavoriteNode* child = current->firstChild; child; child = child->nextSibling) {
+        pending.push_back(child);
+      }
+    }
+    if (!parent) view.ShowNodes(node);
+    return 0;
+  }
   const TreeItem top = view.InsertItem(parent, node->Name(), kChecked);
   // Each entry: the next node still to show at one level, and the item it goes under.
   std::vector<std::pair<const FavoriteNode*, TreeItem>> pending;

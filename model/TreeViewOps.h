@@ -6,8 +6,9 @@
 // The tree-view algorithms, written once against TreeView. All of them walk with explicit stacks.
 
 // Shows the node and its descendants (not its siblings) under the parent item, every item
-// checked. 1 when the node is null and nothing was inserted, else 0.
-int ShowTree(TreeView& view, const FavoriteNode* node, TreeItem parent);
+// checked. 1 when the node is null and nothing was inserted, else 0. A view over the tree itself
+// shows whole trees: there the parent must be the top level (null).
+int ShowTree(TreeView& view, FavoriteNode* node, TreeItem parent);
 // Copies the check boxes into the nodes' exclusion marks, pairing items and nodes by position.
 int ReadChecks(const TreeView& view, TreeItem item, FavoriteNode* node);
 int SetSubtreeCheck(TreeView& view, TreeItem item, int state);

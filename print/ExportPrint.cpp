@@ -1,55 +1,66 @@
 #include "print/ExportPrint.h"
 
-#include <QFile>
 #include <QFileDialog>
-#include <QStringList>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 
-#include "platform/Desktop.h"
+#include "app/FileDialogs.h"
+#include "app/ModalDialog.h"
 #include "commands/Commands.h"
+#include "platform/CommandOwner.h"
+#include "print/CPreview.h"
+#include "print/ListLayout.h"
 
 namespace {
 
-std::optional<std::string> AskForExportFile(QWidget* owner) {
-  const std::unique_ptr<QFileDialog> dialog = MakeExportDialog(owner);
-  if (dialog->exec() != QDialog::Accepted) return std::nullopt;
-  const QStringList files = dialog->selectedFiles();
-  if (files.isEmpty()) return std::nullopt;
-  return QFile::encodeName(files.front()).toStdString();
-}
-
-SaveFileChooser& Chooser() {
-  static SaveFileChooser chooser;
-  return chooser;
-}
+// The size a printed list is read at.
+constexpr qreal kPrintPointSize = 10;
 
 }  // namespace
 
-std::unique_ptr<QFileDialog> MakeExportDialog(QWidget* owner) {
-  auto dialog = std::make_unique<QFileDialog>(owner);
-  dialog->setAcceptMode(QFileDialog::AcceptSave);
-  dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setDefaultSuffix(QStringLiteral("txt"));
-  dialog->setNameFilters({QStringLiteral("text file(*.txt)"), QStringLiteral("all files(*.*)")});
-  dialog->selectFile(QString::fromLatin1(Places::kPrintFile));
-  return dialog;
-}
-
-void SetSaveFileChooser(SaveFileChooser chooser) {
-  Chooser() = std::move(chooser);
-}
-
 void ExportTextWithDialog(QWidget* owner, Session& session) {
-  const std::optional<std::string> path = Chooser() ? Chooser()(owner) : AskForExportFile(owner);
+  const std::unique_ptr<QFileDialog> dialog = MakeExportDialog(owner);
+  const std::optional<std::string> path = ChooseFile(*dialog);
   if (!path) return;
   commands::Export(session, *path);
 }
 
-void PrintExported(Session& session) {
+bool PrintList(QPrinter& printer, const std::string& list) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  const ListLayout layout(ListLayout::Font(kPrintPointSize), &printer);
+  painter.setFont(layout.GetFont());
+  painter.setPen(Qt::black);
+  const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const int lineHeight = layout.LineHeight();
+  const int perPage = std::max(1, page.height() / lineHeight);
+  int onPage = 0;
+  for (const QString& line : PreviewLines(list)) {
+    if (onPage == perPage) {
+      if (!printer.newPage()) return false;
+      onPage = 0;
+    }
+    layout.Draw(painter, 0, onPage * lineHeight, line);
+    ++onPage;
+  }
+  return painter.end();
+}
+
+void PrintExported(QWidget* owner, Session& session) {
   const Places& places = session.GetPlaces();
   places.EnsureStateFolder();
   const std::string file = places.WorkingFile(Places::kPrintFile);
   if (commands::Export(session, file) != commands::Outcome::kDone) return;
-  // Either program may be missing on this desktop; the file is there all the same.
-  platform::OpenInTextEditor(file);
-  platform::PrintTextFile(file);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(QString::fromLatin1(Places::kPrintFile));
+  QPrintDialog dialog(&printer, owner);
+  dialog.setWindowTitle(QStringLiteral("Print exported favorites"));
+  if (RunModal(dialog) != QDialog::Accepted) return;
+  if (!PrintList(printer, commands::LocalListText(session))) {
+    session.Owner().Tell(
+        "The favorites could not be printed. Check the printer or the file "
+        "name in the print dialog and try again.",
+        CommandOwner::Notice::kError);
+  }
 }

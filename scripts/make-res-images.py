@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the program's images into res/: the three 16x16 check-box state images and the icon.
+"""Draws the program's images into res/: the three 16x16 check-box state images and the icon,
+the icon also in the sizes of the hicolor theme and as a scalable drawing.
 
 Run once after changing a drawing; the PNG files are committed. Standard library only.
 """
@@ -109,6 +110,32 @@ def icon(size):
     return pixels
 
 
+ICON_NAME = "net.orlesk.Quillmere"
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def star_points(cx, cy, outer, inner):
+    points = []
+    for i in range(10):
+        r = outer if i % 2 == 0 else inner
+        a = -math.pi / 2 + i * math.pi / 5
+        points.append((cx + r * math.cos(a), cy + r * math.sin(a)))
+    return points
+
+
+def icon_svg(size=256):
+    """The icon as a drawing: the same rounded square, rim and star as icon()."""
+    rim = size * 0.06
+    radius = size * 0.18
+    star = " ".join("%.2f,%.2f" % p for p in star_points(size / 2, size * 0.53, size * 0.40, size * 0.17))
+    return f"""<svg xmlns="http://www.w3.org/2000/svg" width="{size}" height="{size}" viewBox="0 0 {size} {size}">
+  <rect width="{size}" height="{size}" rx="{radius:.2f}" fill="#184ea0"/>
+  <rect x="{rim:.2f}" y="{rim:.2f}" width="{size - 2 * rim:.2f}" height="{size - 2 * rim:.2f}" rx="{radius - rim:.2f}" fill="#2870d0"/>
+  <polygon points="{star}" fill="#ffd640"/>
+</svg>
+"""
+
+
 def main():
     dark = (51, 51, 51, 255)
     white = (255, 255, 255, 255)
@@ -119,6 +146,15 @@ def main():
     write_png(os.path.join(RES, "checkbox-checked.png"), check_box(dark, white, (0, 0, 0, 255)))
     write_png(os.path.join(RES, "checkbox-partial.png"), check_box(grey_border, grey_fill, grey_tick))
     write_png(os.path.join(RES, "Quillmere.png"), icon(64))
+    themed = os.path.join(RES, "icons", "hicolor")
+    for size in ICON_SIZES:
+        folder = os.path.join(themed, f"{size}x{size}", "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, ICON_NAME + ".png"), icon(size))
+    folder = os.path.join(themed, "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, ICON_NAME + ".svg"), "w") as out:
+        out.write(icon_svg())
 
 
 if __name__ == "__main__":

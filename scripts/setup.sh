@@ -11,6 +11,10 @@ packages=(
   openssl libssl-dev ca-certificates
   python3-pyftpdlib dovecot-pop3d postfix vsftpd
   clang libclang-rt-14-dev valgrind
+  # the desktop program: a font for CJK names, a real secret store, printing to PDF read back,
+  # the install and package checks
+  fonts-wqy-microhei dbus-daemon dbus-bin gnome-keyring poppler-utils
+  desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

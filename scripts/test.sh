@@ -24,6 +24,9 @@ run() {  # run DIR [cmake options...]
 }
 run build-core -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_GUI=OFF
 run build -DCMAKE_BUILD_TYPE=Debug
+echo "== install and package build"
+# On CI's fresh machine the package is installed with apt as a user would, then removed.
+bash scripts/check-install.sh build $([ "${CI:-}" = true ] && echo --apt) || status=1
 run build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON
 echo "== memcheck build-core"
 bash scripts/memcheck.sh build-core || status=1

@@ -4,13 +4,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cstdio>
 
-#include "commands/Settings.h"
 #include "app/DialogUnits.h"
-#include "settings/FolderBrowser.h"
+#include "app/MessageBox.h"
+#include "commands/Settings.h"
+#include "platform/FileTree.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellFolders.h"
+#include "settings/FolderBrowser.h"
 
 CPageMoveFavoritesFolder::CPageMoveFavoritesFolder()
     : CPropertyPage("Move favorites folder"),
@@ -21,9 +24,14 @@ CPageMoveFavoritesFolder::CPageMoveFavoritesFolder()
   auto* label = new QLabel("Move current favorites folder to:", this);
   label->setGeometry(du.Rect(7, 63, 106 + 40, 9));
   m_editFolder->setObjectName("1005");
-  m_editFolder->setGeometry(du.Rect(7, 74, 178, 14));
+  // The button gets the room its text needs at any font; the edit ends where it begins.
+  const QRect button = du.Rect(185, 74, 18, 14);
+  const int buttonWidth = std::max(button.width(), m_browse->sizeHint().width());
+  const int right = button.right();
+  m_editFolder->setGeometry(
+      du.Rect(7, 74, 178, 14).adjusted(0, 0, button.width() - buttonWidth, 0));
   m_browse->setObjectName("1012");
-  m_browse->setGeometry(du.Rect(185, 74, 18, 14));
+  m_browse->setGeometry(right - buttonWidth + 1, button.y(), buttonWidth, button.height());
   m_browse->setAutoDefault(false);
   connect(m_editFolder, &QLineEdit::textChanged, this, &CPageMoveFavoritesFolder::OnFieldChanged);
   connect(m_browse, &QPushButton::clicked, this, &CPageMoveFavoritesFolder::OnBrowse);
@@ -51,10 +59,31 @@ bool CPageMoveFavoritesFolder::OnInitDialog() {
   return true;
 }
 
+bool CPageMoveFavoritesFolder::Validate() {
+  // An empty text or one that names no folder would leave every command without favorites (a
+  // Synchronize would even make the folder anew, empty): refused before anything is stored.
+  if (m_strFolder.empty()) {
+    ShowMessageBox(this,
+                   "Type the folder to keep the favorites in, or pick one with the \"...\" "
+                   "button.",
+                   MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  if (!platform::IsFolder(m_strFolder)) {
+    ShowMessageBox(this,
+                   "\"" + m_strFolder +
+                       "\" is not a folder. Type the path of an existing folder, or pick one "
+                       "with the \"...\" button.",
+                   MB_OK | MB_ICONSTOP);
+    return false;
+  }
+  return true;
+}
+
 bool CPageMoveFavoritesFolder::OnApply() {
   UpdateData(true);
   WriteSetting(keys::kFolder, m_strFolder);
-  // As typed: not checked, trimmed or expanded. An empty text gives the default location back.
+  // As typed: not trimmed or expanded.
   platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", m_strFolder);
   return CPropertyPage::OnApply();
 }

@@ -6,9 +6,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <algorithm>
 
-#include "commands/Settings.h"
 #include "app/DialogUnits.h"
+#include "commands/Settings.h"
 
 namespace {
 
@@ -53,7 +54,10 @@ CPageSaveMethod::CPageSaveMethod()
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Plain);
-  line->setGeometry(du.X(7), du.Y(114), du.X(196), 1);
+  // The line is drawn in the middle of its frame: a frame of one pixel loses it to rounding on a
+  // screen that scales by one and a half.
+  const int lineHeight = std::max(3, du.Y(2));
+  line->setGeometry(du.X(7), du.Y(114) - lineHeight / 2, du.X(196), lineHeight);
   m_editUser = AddField("&User name:", 1007, 20, 121, 38, 84, 119, 119);
   m_editPass = AddField("Pass&word:", 1008, 20, 138, 34, 84, 137, 119);
   m_editPass->setEchoMode(QLineEdit::Password);

@@ -17,6 +17,9 @@ class CPropertyPage : public QWidget {
   // Moves values between the controls and the fields: into the fields when saving, else out.
   virtual void DoDataExchange(bool saveAndValidate) = 0;
   virtual bool OnInitDialog();
+  // Checks the fields before the sheet applies any page: false (having told the user why) keeps
+  // the sheet open on this page and nothing is written.
+  virtual bool Validate() { return true; }
   virtual bool OnApply();
   void UpdateData(bool saveAndValidate) { DoDataExchange(saveAndValidate); }
 

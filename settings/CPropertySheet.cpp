@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "settings/CPropertyPage.h"
 #include "app/CommandIds.h"
 #include "app/ModalDialog.h"
+#include "settings/CPropertyPage.h"
 
 CPropertySheet::CPropertySheet(QWidget* parent)
     : QDialog(parent),
@@ -112,6 +112,13 @@ void CPropertySheet::OnTabChanged(int index) {
 
 bool CPropertySheet::ApplyShownPages() {
   if (CPropertyPage* current = GetPage(m_current)) current->UpdateData(true);
+  for (int index = 0; index < GetPageCount(); ++index) {
+    CPropertyPage* page = GetPage(index);
+    if (page->IsCreated() && !page->Validate()) {
+      m_tabs->setCurrentIndex(index);
+      return false;
+    }
+  }
   for (CPropertyPage* page : m_pages) {
     if (page->IsCreated() && !page->OnApply()) return false;
   }

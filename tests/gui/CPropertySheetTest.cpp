@@ -17,16 +17,17 @@
 #include <string>
 #include <vector>
 
-#include "settings/CPageDeleteLink.h"
-#include "settings/CPageMoveFavoritesFolder.h"
-#include "settings/CPageSaveMethod.h"
-#include "settings/CPropertySheet.h"
 #include "app/CommandIds.h"
-#include "settings/FolderBrowser.h"
+#include "app/MessageBox.h"
 #include "app/ModalDialog.h"
 #include "platform/RegistryStore.h"
 #include "platform/SettingsStore.h"
 #include "platform/ShellFolders.h"
+#include "settings/CPageDeleteLink.h"
+#include "settings/CPageMoveFavoritesFolder.h"
+#include "settings/CPageSaveMethod.h"
+#include "settings/CPropertySheet.h"
+#include "settings/FolderBrowser.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -89,6 +90,11 @@ class SettingsSheet : public ::testing::Test {
       dialog.show();  // so that the close box acts as on a shown window
       if (user_) user_();
     });
+    SetMessageBoxHandler([this](const std::string&, const std::string& text, int style) {
+      boxes_.push_back(text);
+      EXPECT_EQ(style, MB_OK | MB_ICONSTOP);
+      return IDOK;
+    });
     SetFolderBrowserHandler([this](const std::string& title, std::string& path) {
       browserTitles_.push_back(title);
       if (!browserAnswer_) return false;
@@ -98,6 +104,7 @@ class SettingsSheet : public ::testing::Test {
   }
   ~SettingsSheet() override {
     SetModalHandler({});
+    SetMessageBoxHandler({});
     SetFolderBrowserHandler({});
   }
 
@@ -150,6 +157,7 @@ class SettingsSheet : public ::testing::Test {
   CPageMoveFavoritesFolder moveFolder_;
   std::function<void()> user_;
   std::vector<std::string> browserTitles_;
+  std::vector<std::string> boxes_;            // the texts of the message boxes shown
   std::optional<std::string> browserAnswer_;  // none: the user cancels the browser
 };
 
@@ -439,11 +447,13 @@ TEST_F(SettingsSheet, PagesLoadWhenFirstShownAndKeepTheirValuesAcrossTabs) {
 
 TEST_F(SettingsSheet, OkAppliesEveryPageShownInThisOpeningAndNoOther) {
   platform::RegSetString(platform::kUserShellFoldersKey, "Favorites", "/seeded");
-  Seed({{"user", "ann"}});
+  Seed({{"user", "ann"}, {"folder", home_.path()}});
   // Only the page the sheet opened on.
   EXPECT_EQ(Open(1, [&] { sheet_.OkButton()->click(); }), IDOK);
-  EXPECT_EQ(StoreContents(),
-            (Store{{"user", "ann"}, {"delete link", "0"}, {kShellFavorites, "/seeded"}}));
+  EXPECT_EQ(StoreContents(), (Store{{"user", "ann"},
+                                    {"delete link", "0"},
+                                    {"folder", home_.path()},
+                                    {kShellFavorites, "/seeded"}}));
 
   // Pages only looked at are applied too, unchanged.
   EXPECT_EQ(Open(2,
@@ -458,8 +468,8 @@ TEST_F(SettingsSheet, OkAppliesEveryPageShownInThisOpeningAndNoOther) {
                                     {"user", "ann"},
                                     {"pass", ""},
                                     {"delete link", "0"},
-                                    {"folder", ""},
-                                    {kShellFavorites, ""}}));
+                                    {"folder", home_.path()},
+                                    {kShellFavorites, home_.path()}}));
 }
 
 TEST_F(SettingsSheet, CancelEscapeAndTheCloseBoxWriteNothing) {
@@ -586,7 +596,8 @@ TEST_F(SettingsSheet, DeleteLinkClearsTheLinksFolderNameOnlyWhenChecked) {
 TEST_F(SettingsSheet, MoveFavoritesFolderPointsTheShellAtTheTextAsTyped) {
   testsupport::WriteShortcut(home_.favorites() + "/News.url", "http://news.example/");
   const std::string shortcut = testsupport::ReadFile(home_.favorites() + "/News.url");
-  const std::string typed = home_ / " no such/Fav\xC3\xB6rites ";
+  const std::string typed = home_ / " other/Fav\xC3\xB6rites ";
+  fs::create_directories(typed);
 
   EXPECT_EQ(Open(2,
                  [&] {
@@ -597,19 +608,45 @@ TEST_F(SettingsSheet, MoveFavoritesFolderPointsTheShellAtTheTextAsTyped) {
                  }),
             IDOK);
   EXPECT_EQ(StoreContents(), (Store{{"folder", typed}, {kShellFavorites, typed}}));
-  EXPECT_EQ(platform::FavoritesFolder(), typed);
-  // Nothing is moved or made.
-  EXPECT_FALSE(fs::exists(home_ / " no such"));
+  EXPECT_EQ(platform::FavoritesFolder(), typed) << "as typed, blanks and all";
+  // Nothing is moved.
+  EXPECT_TRUE(fs::is_empty(typed));
   EXPECT_EQ(testsupport::ReadFile(home_.favorites() + "/News.url"), shortcut);
+  EXPECT_TRUE(boxes_.empty());
+}
 
-  // An emptied folder gives the shell its default location back.
-  Open(2, [&] {
-    EXPECT_EQ(FolderEdit()->text().toStdString(), typed);
-    Retype(FolderEdit(), "");
-    sheet_.OkButton()->click();
-  });
-  EXPECT_EQ(StoreContents(), (Store{{"folder", ""}, {kShellFavorites, ""}}));
-  EXPECT_EQ(platform::FavoritesFolder(), home_.favorites());
+TEST_F(SettingsSheet, MoveFavoritesFolderRefusesATextThatNamesNoFolder) {
+  testsupport::WriteFile(home_ / "a file", "not a folder");
+  Seed({{"folder", home_.path()}});
+  const struct {
+    std::string typed;
+    std::string told;
+  } cases[] = {
+      {"", "Type the folder to keep the favorites in, or pick one with the \"...\" button."},
+      {home_ / "missing", "\"" + home_ / "missing" +
+                              "\" is not a folder. Type the path of an existing folder, or pick "
+                              "one with the \"...\" button."},
+      {home_ / "a file", "\"" + home_ / "a file" +
+                             "\" is not a folder. Type the path of an existing folder, or pick "
+                             "one with the \"...\" button."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    boxes_.clear();
+    const int result = Open(2, [&] {
+      Retype(Edit(saveMethod_, "1007"), "typed user");  // another page's change is held too
+      Retype(FolderEdit(), QString::fromStdString(c.typed));
+      sheet_.Tabs()->setCurrentIndex(0);
+      sheet_.ApplyButton()->click();
+      sheet_.OkButton()->click();
+      EXPECT_TRUE(sheet_.isVisible()) << "the sheet stays open";
+      EXPECT_EQ(sheet_.GetActiveIndex(), 2) << "on the page to correct";
+      sheet_.CancelButton()->click();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(boxes_, (std::vector<std::string>{c.told, c.told}));
+    EXPECT_EQ(StoreContents(), (Store{{"folder", home_.path()}})) << "nothing is stored";
+  }
 }
 
 TEST_F(SettingsSheet, FolderBrowserFillsTheFolderOrLeavesItOnCancel) {
@@ -620,12 +657,11 @@ TEST_F(SettingsSheet, FolderBrowserFillsTheFolderOrLeavesItOnCancel) {
     bool enabled;                       // Apply afterwards
     std::string trace;                  // standard output
   } cases[] = {
-      {"", std::nullopt, "", false, ""},
-      {"/before", std::nullopt, "/before", true, ""},
-      {"/before", "/chosen/My Favs", "/chosen/My Favs", true, "Selected Folder: /chosen/My Favs\n"},
-      {"", "/chosen", "/chosen", true, "Selected Folder: /chosen\n"},
+      {"/", std::nullopt, "/", true, ""},
+      {"/", "/tmp", "/tmp", true, "Selected Folder: /tmp\n"},
+      {"", "/", "/", true, "Selected Folder: /\n"},
       // A chosen item without a file-system path empties the edit and traces nothing.
-      {"/before", "", "", true, ""},
+      {"/", "", "", true, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answer.value_or("cancelled"));
@@ -641,10 +677,14 @@ TEST_F(SettingsSheet, FolderBrowserFillsTheFolderOrLeavesItOnCancel) {
       EXPECT_EQ(FolderEdit()->text(), c.shown);
       EXPECT_EQ(ApplyEnabled(), c.enabled);
       sheet_.OkButton()->click();
+      sheet_.CancelButton()->click();  // when an empty text kept the sheet open
     });
     EXPECT_EQ(browserTitles_, std::vector<std::string>{"Pick a Directory"});
     EXPECT_EQ(trace, c.trace);
-    EXPECT_EQ(StoreContents(), (Store{{"folder", c.shown}, {kShellFavorites, c.shown}}));
+    const std::string shown = c.shown;
+    const Store stored = shown.empty() ? Store{{"folder", c.stored}}
+                                       : Store{{"folder", shown}, {kShellFavorites, shown}};
+    EXPECT_EQ(StoreContents(), stored);
   }
 }
 

@@ -10,30 +10,39 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CHelpWindow.h"
+#include "app/CHistoryDlg.h"
 #include "app/CQuillmereApp.h"
-#include "commands/Commands.h"
 #include "app/CQuillmereDlg.h"
 #include "app/CommandIds.h"
+#include "app/FileDialogs.h"
+#include "app/MessageBox.h"
+#include "app/ModalDialog.h"
+#include "commands/Commands.h"
+#include "model/TreeViewOps.h"
+#include "platform/SettingsStore.h"
 #include "print/ExportPrint.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/LoopbackPort.h"
-#include "app/MessageBox.h"
-#include "app/ModalDialog.h"
 #include "tests/support/ScriptedServer.h"
-#include "platform/SettingsStore.h"
 #include "tests/support/TempDir.h"
-#include "model/TreeViewOps.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadFile;
@@ -50,31 +59,33 @@ struct ShownBox {
 // The texts of a view's items, depth-first, indented by level; "+" marks an expanded item and
 // the check state follows in brackets.
 std::string ViewText(const CTreeCtrl& view) {
+  const QAbstractItemModel& model = *view.model();
   std::string out;
-  std::vector<std::pair<QTreeWidgetItem*, int>> pending;
-  for (int i = view.topLevelItemCount() - 1; i >= 0; --i)
-    pending.emplace_back(view.topLevelItem(i), 0);
+  std::vector<std::pair<QModelIndex, int>> pending;
+  for (int i = model.rowCount() - 1; i >= 0; --i) pending.emplace_back(model.index(i, 0), 0);
   while (!pending.empty()) {
-    auto [item, depth] = pending.back();
+    auto [index, depth] = pending.back();
     pending.pop_back();
-    out += std::string(static_cast<size_t>(depth), '\t') + (item->isExpanded() ? "+" : "") +
-           item->text(0).toStdString() + "[" +
-           std::to_string(item->data(0, CTreeCtrl::kCheckRole).toInt()) + "]\n";
-    for (int i = item->childCount() - 1; i >= 0; --i)
-      pending.emplace_back(item->child(i), depth + 1);
+    out += std::string(static_cast<size_t>(depth), '\t') + (view.isExpanded(index) ? "+" : "") +
+           index.data().toString().toStdString() + "[" +
+           std::to_string(index.data(CTreeCtrl::kCheckRole).toInt()) + "]\n";
+    for (int i = model.rowCount(index) - 1; i >= 0; --i)
+      pending.emplace_back(model.index(i, 0, index), depth + 1);
   }
   return out;
 }
 
-QTreeWidgetItem* Find(CTreeCtrl& view, const char* text) {
-  const auto found = view.findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-  return found.isEmpty() ? nullptr : found.front();
+QModelIndex Find(CTreeCtrl& view, const char* text) {
+  const QModelIndexList found =
+      view.model()->match(view.model()->index(0, 0), Qt::DisplayRole, QString(text), 1,
+                          Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? QModelIndex() : found.front();
 }
 
 void PressSpaceOn(CTreeCtrl& view, const char* text) {
-  QTreeWidgetItem* item = Find(view, text);
-  ASSERT_NE(item, nullptr) << text;
-  view.setCurrentItem(item);
+  const QModelIndex item = Find(view, text);
+  ASSERT_TRUE(item.isValid()) << text;
+  view.setCurrentIndex(item);
   QTest::keyClick(&view, Qt::Key_Space);
 }
 
@@ -117,9 +128,9 @@ class MainDialog : public ::testing::Test {
     dialog_->m_session.Network().pop3Port = server.port();
     dialog_->m_session.Network().smtpPort = server.port();
   }
-  std::vector<std::string> ActionMenu() const {
+  std::vector<std::string> Menu(int popup) const {
     std::vector<std::string> items;
-    for (QAction* a : dialog_->MenuBar()->actions().at(1)->menu()->actions()) {
+    for (QAction* a : dialog_->MenuBar()->actions().at(popup)->menu()->actions()) {
       items.push_back(a->isSeparator()
                           ? "-"
                           : a->text().toStdString() + "=" + std::to_string(a->data().toInt()));
@@ -141,16 +152,23 @@ TEST_F(MainDialog, OpensWithTheLocalTreeTheMenuAndNothingElse) {
   EXPECT_EQ(d.windowTitle(), "Quillmere");
   EXPECT_FALSE(d.windowIcon().isNull());
   d.show();
-  EXPECT_EQ(d.minimumSize(), d.maximumSize()) << "the window is not resizable";
-  EXPECT_FALSE(d.windowFlags() & Qt::WindowMinMaxButtonsHint);
+  EXPECT_TRUE(d.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_LT(d.minimumSize().width(), d.width()) << "the window can be made smaller";
+  EXPECT_GT(d.maximumSize().width(), 4 * d.width()) << "and larger";
 
   std::vector<std::string> popups;
   for (QAction* a : d.MenuBar()->actions()) popups.push_back(a->text().toStdString());
   EXPECT_EQ(popups, (std::vector<std::string>{"&File", "&Action", "&Setting", "&Help"}));
-  EXPECT_EQ(ActionMenu(), (std::vector<std::string>{"&Upload local=135", "&Download server=136",
-                                                    "&Snychronize=134", "-", "E&xpand tree=151",
-                                                    "-", "&Backup=139", "&Restore=140", "-",
-                                                    "&Manage favorites folder ...=150"}));
+  EXPECT_EQ(Menu(1),
+            (std::vector<std::string>{
+                "&Upload local=135", "&Download server=136", "&Snychronize=134", "-",
+                "E&xpand tree=151", "&Refresh local=152", "-", "Server &history ...=153", "-",
+                "&Backup=139", "&Restore=140", "-", "&Manage favorites folder ...=150"}));
+  EXPECT_EQ(d.MenuCommand(ID_ACTION_REFRESH_LOCAL)->shortcut(), QKeySequence(Qt::Key_F5));
+  EXPECT_EQ(Menu(0), (std::vector<std::string>{
+                         "&Export as text file ...=141", "&Print exported favorites ...=142",
+                         "P&rint preview ...=143", "-", "&Import bookmarks file ...=154",
+                         "Export as &bookmarks file ...=155", "-", "E&xit=2"}));
   // The two removed items keep their commands.
   for (int id : {ID_ACTION_DELETE_SERVER, ID_ACTION_LIST_SERVER}) {
     ASSERT_NE(d.MenuCommand(id), nullptr) << id;
@@ -375,9 +393,9 @@ TEST_F(MainDialog, SpaceTogglesChecksAndOtherKeysOnlyMove) {
   EXPECT_EQ(ViewText(d.m_treeLocal),
             "+Favorites[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n\t\t\tScores[2]\n");
   // Down moves the selection as ever and changes no box.
-  d.m_treeLocal.setCurrentItem(Find(d.m_treeLocal, "Favorites"));
+  d.m_treeLocal.setCurrentIndex(Find(d.m_treeLocal, "Favorites"));
   QTest::keyClick(&d.m_treeLocal, Qt::Key_Down);
-  EXPECT_EQ(d.m_treeLocal.currentItem(), Find(d.m_treeLocal, "Alpha"));
+  EXPECT_EQ(d.m_treeLocal.currentIndex(), Find(d.m_treeLocal, "Alpha"));
   EXPECT_EQ(ViewText(d.m_treeLocal).find("[1]"), std::string::npos);
   EXPECT_EQ(ViewText(d.m_treeLocal).find("[3]"), std::string::npos);
 }
@@ -412,14 +430,14 @@ TEST_F(MainDialog, BackupEnablesRestoreAndRestoreShowsTheTreeOnce) {
 TEST_F(MainDialog, ExportWritesTheChosenFileOnlyWhenConfirmed) {
   testsupport::TempDir elsewhere;
   for (const bool confirm : {false, true}) {
-    SetSaveFileChooser([&](QWidget*) -> std::optional<std::string> {
+    SetFileChooser([&](QFileDialog&) -> std::optional<std::string> {
       if (!confirm) return std::nullopt;
       return elsewhere / "export.txt";
     });
     dialog_->OnCommand(ID_FILE_EXPORT_TEXT);
     EXPECT_EQ(fs::exists(elsewhere / "export.txt"), confirm);
   }
-  SetSaveFileChooser({});
+  SetFileChooser({});
   EXPECT_NE(ReadFile(elsewhere / "export.txt").find("\tAlpha\x01http://alpha.example/\r\n"),
             std::string::npos);
   EXPECT_TRUE(testsupport::Names(program_.path()).empty());
@@ -456,4 +474,149 @@ TEST_F(MainDialog, AListThatCantBeWrittenIsNotUploaded) {
   EXPECT_EQ(ReadFile(program_ / "favorites-local.txt/kept"), "mine\r\n");
   EXPECT_EQ(testsupport::Names(program_.path()),
             (std::set<std::string>{".lock", "favorites-local.txt"}));
+}
+
+// A POP3 server that greets, reads the user name and then says nothing more: the command waits,
+// and the window answers while it does.
+TEST_F(MainDialog, CancelAndTheCloseBoxAnswerDuringASlowTransfer) {
+  CQuillmereDlg& d = *dialog_;
+  using Step = testsupport::ScriptedServer::Step;
+  testsupport::ScriptedServer server(std::vector<Step>{
+      {"", "+OK ready\r\n"}, {"user x\r\n", "", testsupport::ScriptedServer::After::kHang}});
+  MailSettingsFor(server);
+  d.m_session.Network().replyLimit = std::chrono::seconds(2);
+  d.show();
+
+  struct Seen {
+    bool busy = false, menusGrey = false, stopEnabled = false, interrupted = false;
+    std::string progress;
+  } seen;
+  // Runs at the command's first look at the window's events.
+  QTimer::singleShot(0, &d, [&] {
+    seen.busy = d.Busy();
+    seen.menusGrey = !d.MenuBar()->actions().at(1)->isEnabled();
+    seen.stopEnabled = d.StopButton()->isEnabled();
+    d.Progress("bytes", 512, 2048);
+    seen.progress = d.ProgressLabel()->text().toStdString();
+    // No other command starts meanwhile, by the menu or by its key.
+    d.MenuCommand(ID_ACTION_SYNCHRONIZE)->trigger();
+    d.MenuCommand(ID_ACTION_REFRESH_LOCAL)->trigger();
+    QTest::mouseClick(d.StopButton(), Qt::LeftButton);
+    seen.interrupted = d.Interrupted();
+  });
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_TRUE(seen.busy);
+  EXPECT_TRUE(seen.menusGrey);
+  EXPECT_TRUE(seen.stopEnabled);
+  EXPECT_EQ(seen.progress, "512 of 2,048 bytes");
+  EXPECT_TRUE(seen.interrupted) << "Cancel stops the command";
+  EXPECT_TRUE(boxes_.empty()) << "Synchronize did not run";
+  EXPECT_EQ(server.Connections(), 1);
+  // Afterwards the window takes commands again.
+  EXPECT_FALSE(d.Busy());
+  EXPECT_TRUE(d.MenuBar()->actions().at(1)->isEnabled());
+  EXPECT_FALSE(d.StopButton()->isEnabled());
+  EXPECT_EQ(d.ProgressLabel()->text(), "");
+  EXPECT_TRUE(d.m_treeLocal.isEnabled());
+  EXPECT_EQ(d.m_treeServer.Count(), 0);
+  EXPECT_FALSE(d.Interrupted());
+
+  // The close box during a command asks; Yes ends the command, then the window.
+  testsupport::ScriptedServer slow(std::vector<Step>{
+      {"", "+OK ready\r\n"}, {"user x\r\n", "", testsupport::ScriptedServer::After::kHang}});
+  MailSettingsFor(slow);
+  d.m_session.Network().replyLimit = std::chrono::seconds(2);
+  bool askedWhileBusy = false;
+  SetMessageBoxHandler([&](const std::string&, const std::string& text, int) {
+    askedWhileBusy = d.Busy() && text == "Are you sure want to exit?";
+    return IDYES;
+  });
+  QTimer::singleShot(0, &d, [&] {
+    d.close();
+    seen.interrupted = d.Interrupted();
+    seen.busy = d.isVisible();
+  });
+  d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
+  EXPECT_TRUE(askedWhileBusy);
+  EXPECT_TRUE(seen.interrupted);
+  EXPECT_TRUE(seen.busy) << "the window stays until the command ended";
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.result(), QDialog::Rejected);
+}
+
+TEST_F(MainDialog, RefreshLocalAndAMovedFavoritesFolderAreReadAtOnce) {
+  CQuillmereDlg& d = *dialog_;
+  PressSpaceOn(d.m_treeLocal, "Alpha");
+  WriteShortcut(home_.favorites() + "/Added.url", "http://added.example/");
+  d.MenuCommand(ID_ACTION_REFRESH_LOCAL)->trigger();
+  EXPECT_EQ(ViewText(d.m_treeLocal),
+            "+Favorites[2]\n\tAdded[2]\n\tAlpha[2]\n\tNews[2]\n\t\tDaily[2]\n\t\tSport[2]\n"
+            "\t\t\tScores[2]\n");
+
+  // The folder moves on the settings sheet: the local view shows the new one when it closes.
+  const std::string other = home_ / "Elsewhere";
+  WriteShortcut(other + "/There.url", "http://there.example/");
+  onModal_ = [&](QDialog&) {
+    auto* edit = d.m_pageMoveFolder.findChild<QLineEdit*>("1005");
+    edit->setText(QString::fromStdString(other));
+    d.m_sheet.OkButton()->click();
+  };
+  d.OnCommand(ID_SETTING_MOVE_FAVORITES_FOLDER);
+  EXPECT_EQ(ViewText(d.m_treeLocal), "+Favorites[2]\n\tThere[2]\n");
+  // Opening the sheet without a change keeps the view as the user left it.
+  PressSpaceOn(d.m_treeLocal, "There");
+  onModal_ = [&](QDialog&) { d.m_sheet.CancelButton()->click(); };
+  d.OnCommand(ID_SETTING_SAVE_METHOD);
+  EXPECT_EQ(ViewText(d.m_treeLocal), "+Favorites[1]\n\tThere[1]\n");
+}
+
+TEST_F(MainDialog, ServerHistoryListsTheKeptCopies) {
+  CQuillmereDlg& d = *dialog_;
+  std::vector<std::string> shown;
+  onModal_ = [&](QDialog& dialog) {
+    auto* history = qobject_cast<CHistoryDlg*>(&dialog);
+    ASSERT_NE(history, nullptr);
+    shown.push_back(std::to_string(history->List()->topLevelItemCount()) +
+                    (history->ShowButton()->isEnabled() ? " show" : " none"));
+  };
+  d.OnCommand(ID_ACTION_SERVER_HISTORY);
+  EXPECT_EQ(modals_, std::vector<std::string>{"Server history"});
+
+  // The dialog itself: the copies newest first; Show names the chosen one.
+  CHistoryDlg history({{"/s/2", "2026-12-11 14:05:09", "downloaded"},
+                       {"/s/1", "2026-12-10 09:00:00", "replaced by an upload"}},
+                      nullptr);
+  ASSERT_EQ(history.List()->topLevelItemCount(), 2);
+  EXPECT_EQ(history.List()->topLevelItem(0)->text(0), "2026-12-11 14:05:09");
+  EXPECT_EQ(history.List()->topLevelItem(1)->text(1), "replaced by an upload");
+  history.List()->setCurrentItem(history.List()->topLevelItem(1));
+  history.ShowButton()->click();
+  EXPECT_EQ(history.result(), QDialog::Accepted);
+  EXPECT_EQ(history.Chosen(), 1);
+}
+
+TEST_F(MainDialog, BookmarksFilesGoThroughTheirFileDialogs) {
+  CQuillmereDlg& d = *dialog_;
+  std::vector<std::string> asked;
+  std::optional<std::string> answer;
+  SetFileChooser([&](QFileDialog& dialog) {
+    asked.push_back(dialog.windowTitle().toStdString() + " " +
+                    (dialog.acceptMode() == QFileDialog::AcceptSave ? "save" : "open") + " " +
+                    dialog.nameFilters().join(";").toStdString());
+    return answer;
+  });
+  d.OnCommand(ID_FILE_IMPORT_BOOKMARKS);
+  d.OnCommand(ID_FILE_EXPORT_BOOKMARKS);
+  EXPECT_TRUE(boxes_.empty()) << "cancelled: nothing done";
+  answer = home_ / "bookmarks.html";
+  WriteFile(*answer, "<!DOCTYPE NETSCAPE-Bookmark-file-1>\n");
+  d.OnCommand(ID_FILE_IMPORT_BOOKMARKS);
+  d.OnCommand(ID_FILE_EXPORT_BOOKMARKS);
+  SetFileChooser({});
+  const std::string filters = "bookmarks file(*.html *.htm);all files(*)";
+  EXPECT_EQ(asked, (std::vector<std::string>{"Import bookmarks file open " + filters,
+                                             "Export as bookmarks file save " + filters,
+                                             "Import bookmarks file open " + filters,
+                                             "Export as bookmarks file save " + filters}));
+  EXPECT_FALSE(d.Busy());
 }

@@ -22,3 +22,11 @@ quillmere_gui_test(CTreeCtrlTest)
 quillmere_gui_test(CQuillmereDlgTest)
 quillmere_gui_test(CPropertySheetTest)
 quillmere_gui_test(ExportPrintTest)
+
+# The layout at the three font resolutions people's screens have.
+quillmere_gui_test(LayoutTest)
+foreach(dpi 144 192)
+  gtest_discover_tests(LayoutTest TEST_SUFFIX .${dpi}dpi DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_FONT_DPI=${dpi}")
+endforeach()
+quillmere_gui_test(SingleInstanceTest)
