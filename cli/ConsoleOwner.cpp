@@ -78,6 +78,7 @@ bool ConsoleOwner::FillInSettings() {
     if (!missing.empty()) missing += ", ";
     missing += key;
   };
+  if (settings.method < 0 || settings.method > 2) need("Save Method (0, 1 or 2)", "");
   need(keys::kUser.name, settings.user);
   need(keys::kPass.name, settings.pass);
   if (settings.method == 0) {

@@ -81,7 +81,9 @@ bool TransferSettingsComplete(const TransferSettings& settings) {
       return !settings.pop3.empty() && !settings.smtp.empty();
     case 1:
       return !settings.ftp.empty();
-    default:  // the test account needs no address; other values make transfers do nothing
+    case 2:  // the test account needs no address
       return true;
+    default:  // no way at all: a transfer would do nothing and pass for done
+      return false;
   }
 }

@@ -50,5 +50,6 @@ const AnySetting* FindSetting(std::string_view name);
 // The settings one transfer works with, as the store holds them now.
 TransferSettings ReadTransferSettings();
 // Whether the chosen way has what it needs: a user name and a password, and for mail both
-// servers, for FTP the server. The test account and unknown ways need no server.
+// servers, for FTP the server; the test account needs no server. A "Save Method" that names no
+// way (a hand-edited value, or no choice on the page) is incomplete too.
 bool TransferSettingsComplete(const TransferSettings& settings);

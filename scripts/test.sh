@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: the plain build, the sanitizer build and
-# the build without the GUI layer (which proves that the lower layers stand alone), then that
-# build's tests again under Valgrind, and the fuzz targets.
+# Installs what is missing, builds and runs every test: the build without the GUI layer (which
+# proves that the lower layers stand alone) and the whole program with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the first's tests again under Valgrind, and the fuzz targets;
+# the program as the demo builds it is installed into a temporary prefix and packaged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -14,22 +15,25 @@ export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 status=0
+phase() { echo "== $(date +%T) $*"; }
 run() {  # run DIR [cmake options...]
   local dir=$1
   shift
-  echo "== build $dir"
+  phase "build $dir"
   bash scripts/build.sh "$dir" "$@"
-  echo "== test $dir"
-  (cd "$dir" && ctest --output-on-failure -j2 --timeout 600) || status=1
+  phase "test $dir"
+  (cd "$dir" && ctest --output-on-failure -j2 --timeout 900) || status=1
 }
 run build-core -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_GUI=OFF
-run build -DCMAKE_BUILD_TYPE=Debug
-echo "== install and package build"
-# On CI's fresh machine the package is installed with apt as a user would, then removed.
-bash scripts/check-install.sh build $([ "${CI:-}" = true ] && echo --apt) || status=1
 run build-asan -DCMAKE_BUILD_TYPE=Debug -DQUILLMERE_SANITIZE=ON
-echo "== memcheck build-core"
+phase "build build-release"
+bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLMERE_TESTS=OFF
+phase "install and package build-release"
+# On CI's fresh machine the package is installed with apt as a user would, then removed.
+bash scripts/check-install.sh build-release $([ "${CI:-}" = true ] && echo --apt) || status=1
+phase "memcheck build-core"
 bash scripts/memcheck.sh build-core || status=1
-echo "== fuzz build-fuzz (8 s per target)"
+phase "fuzz build-fuzz (8 s per target)"
 bash scripts/fuzz.sh 8 || status=1
+phase "done"
 exit $status

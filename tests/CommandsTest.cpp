@@ -87,7 +87,7 @@ TEST_F(Commands, SettingsAreTypedAndFoldCase) {
       {0, "", "s", "", "u", "w", false},  {1, "", "", "f", "u", "w", true},
       {1, "p", "s", "", "u", "w", false}, {2, "", "", "", "u", "w", true},
       {2, "", "", "", "", "w", false},    {2, "", "", "", "u", "", false},
-      {7, "", "", "", "u", "w", true},
+      {7, "", "", "", "u", "w", false}, {-1, "", "", "", "u", "w", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TransferSettingsComplete({c.method, c.pop3, c.smtp, c.ftp, c.user, c.pass, ""}),

@@ -127,11 +127,16 @@ class Machine {
     if (replaceAnyway) owner.answers.push_back(true);
     return commands::Upload(session);
   }
-  // A list larger than a test could lay out as files, sent by the transfer engine alone.
+  // A list larger than a test could lay out as files, sent by the transfer engine alone; the old
+  // message goes first, as the Upload command has it go.
   int UploadList(const std::string& list) {
     Use();
     WriteFile(session.GetPlaces().WorkingFile("favorites-local.txt"), list);
-    return commands::MakeTransfer(session, ReadTransferSettings()).Upload();
+    FavoritesTransfer transfer = commands::MakeTransfer(session, ReadTransferSettings());
+    if (ReadSetting(keys::kSaveMethod) == 0 && transfer.Download(DownloadMode::kDelete) < 0) {
+      return -1;
+    }
+    return transfer.Upload();
   }
   // Download, then Synchronize with every server item checked.
   void DownloadAndSynchronise() {

@@ -41,6 +41,7 @@
 #include "print/ExportPrint.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/LoopbackPort.h"
+#include "tests/support/MemoryFtpServer.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/TempDir.h"
 
@@ -119,6 +120,11 @@ class MainDialog : public ::testing::Test {
     platform::WriteSettingInt("Save method", method);
     platform::WriteSettingString("user", user);
     platform::WriteSettingString("pass", pass);
+  }
+  // The user's FTP server, the given one.
+  void FtpSettingsFor(const testsupport::MemoryFtpServer& server) {
+    Settings(1);
+    platform::WriteSettingString("ftp", "127.0.0.1:" + std::to_string(server.port()));
   }
   // The mail way, both of its servers the given one.
   void MailSettingsFor(const testsupport::ScriptedServer& server) {
@@ -276,7 +282,7 @@ TEST_F(MainDialog, MissingSettingsOpenTheSheetUntilCompleteOrCancelled) {
   };
   const Case cases[] = {
       {0, {"pop3", "smtp"}, true},  {0, {"pop3"}, false}, {0, {"smtp"}, false}, {1, {"ftp"}, true},
-      {1, {"pop3", "smtp"}, false}, {2, {}, true},        {7, {}, true},
+      {1, {"pop3", "smtp"}, false}, {2, {}, true},        {7, {}, false},
   };
   onModal_ = nullptr;
   for (const Case& c : cases) {
@@ -309,11 +315,12 @@ TEST_F(MainDialog, SynchronizeBeforeAnyDownloadOnlyTellsTheUser) {
   EXPECT_EQ(ViewText(dialog_->m_treeLocal), before);
 }
 
-// Method 3 makes the transfers themselves do nothing, so the sequences around them run on the
-// working files the test prepares.
+// The user's FTP server, one that keeps its files in memory: the sequences run as they run
+// against any server.
 TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
   CQuillmereDlg& d = *dialog_;
-  Settings(3);
+  testsupport::MemoryFtpServer ftp;
+  FtpSettingsFor(ftp);
 
   // Upload: what the user unchecked stays out of the list.
   PressSpaceOn(d.m_treeLocal, "Sport");
@@ -324,12 +331,14 @@ TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
   EXPECT_EQ(ViewText(d.m_treeLocal).find("Sport[1]") != std::string::npos, true)
       << "an upload leaves the views as they are";
 
-  // Download from the copy the transfer left: shown with its first level open, and a second
-  // download replaces it.
-  WriteFile(program_ / "favorites-server.txt",
-            "Favorites\r\n\tAlpha\x01http://alpha.example/\r\n\tNews\r\n"
-            "\t\tWeekly\x01http://weekly.example/\r\n\t\tMonthly\x01http://monthly.example/\r\n"
-            "\tMusic\r\n\t\tRadio\x01http://radio.example/\r\n");
+  EXPECT_EQ(ftp.Get("favorites.txt"), ReadFile(program_ / "favorites-local.txt"));
+
+  // Download of another machine's copy: shown with its first level open, and a second download
+  // replaces it.
+  ftp.Put("favorites.txt",
+          "Favorites\r\n\tAlpha\x01http://alpha.example/\r\n\tNews\r\n"
+          "\t\tWeekly\x01http://weekly.example/\r\n\t\tMonthly\x01http://monthly.example/\r\n"
+          "\tMusic\r\n\t\tRadio\x01http://radio.example/\r\n");
   d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   const std::string server =
@@ -357,7 +366,7 @@ TEST_F(MainDialog, UploadDownloadAndSynchronizeThroughTheMenu) {
   EXPECT_TRUE(boxes_.empty());
 
   // A download that finds no file ends the command and keeps what the view showed.
-  fs::remove(program_ / "favorites-server.txt");
+  ftp.Remove("favorites.txt");
   d.OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   EXPECT_EQ(d.m_treeServer.Count(), 7);
 }
@@ -444,14 +453,15 @@ TEST_F(MainDialog, ExportWritesTheChosenFileOnlyWhenConfirmed) {
 }
 
 TEST_F(MainDialog, AHostileServerCopyNestedDeepIsShownAndExpandedSafely) {
-  Settings(3);
+  testsupport::MemoryFtpServer ftp;
+  FtpSettingsFor(ftp);
   // Each line one TAB deeper than the last: the file grows with the square of the depth, so the
   // depth stays modest here; the view's own test goes 100,000 levels deep.
   std::string list = "Favorites\r\n";
   for (int depth = 1; depth <= 3000; ++depth) {
     list += std::string(static_cast<size_t>(depth), '\t') + "d\r\n";
   }
-  WriteFile(program_ / "favorites-server.txt", list);
+  ftp.Put("favorites.txt", list);
   dialog_->OnCommand(ID_ACTION_DOWNLOAD_SERVER);
   EXPECT_EQ(dialog_->m_treeServer.Count(), 3001);
   dialog_->show();

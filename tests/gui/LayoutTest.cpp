@@ -23,6 +23,7 @@
 #include "model/TreeViewOps.h"
 #include "platform/SettingsStore.h"
 #include "print/CPreview.h"
+#include "tests/support/MemoryFtpServer.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -102,23 +103,23 @@ TEST_F(Layout, TheMainWindowAndItsDialogsCutNothing) {
   CQuillmereDlg window{Places(state_.path())};
   window.OnInitDialog();
   window.show();
-  // A server copy shown beside the local tree (method 3 transfers nothing: the download reads the
-  // copy in the state folder), one of its folders unchecked.
-  platform::WriteSettingInt("Save method", 3);
+  // A server copy downloaded from an FTP server and shown beside the local tree, one of its
+  // folders unchecked.
+  testsupport::MemoryFtpServer ftp;
+  platform::WriteSettingInt("Save method", 1);
+  platform::WriteSettingString("ftp", "127.0.0.1:" + std::to_string(ftp.port()));
   platform::WriteSettingString("user", "ann");
   platform::WriteSettingString("pass", "secret");
-  testsupport::WriteFile(
-      state_ / "favorites-server.txt",
-      "Favorites\r\n\tCalendar\x01http://example.org/\r\n\tNews\r\n"
-      "\t\tMorning Paper\x01http://example.org/\r\n\t\tEvening Post\x01http://example.org/\r\n"
-      "\tRecipes\r\n\t\tBread\x01http://example.org/\r\n\t\tSoup\x01http://example.org/\r\n"
-      "\tMusic\r\n\t\tRadio\x01http://example.org/\r\n");
+  ftp.Put("favorites.txt",
+          "Favorites\r\n\tCalendar\x01http://example.org/\r\n\tNews\r\n"
+          "\t\tMorning Paper\x01http://example.org/\r\n\t\tEvening Post\x01http://example.org/\r\n"
+          "\tRecipes\r\n\t\tBread\x01http://example.org/\r\n\t\tSoup\x01http://example.org/\r\n"
+          "\tMusic\r\n\t\tRadio\x01http://example.org/\r\n");
   window.OnCommand(136);  // "&Download server"
   window.OnCommand(151);  // "E&xpand tree"
   TreeItem recipes = window.m_treeServer.ChildAt(window.m_treeServer.FirstRoot(), 2);
   window.m_treeServer.setCurrentIndex(window.m_treeServer.IndexOf(recipes));
   ToggleSelectedCheck(window.m_treeServer, kSpaceKey);
-  window.LogStatus("Download from ftp server successfully\r\n");
   EXPECT_EQ(Clipped(window), std::vector<std::string>{});
   Save(window, "main-window");
 

@@ -14,20 +14,23 @@
 
 namespace testsupport {
 
-// A server for one connection on 127.0.0.1, on a thread of its own: the first client's socket
-// is handed to serve. Every wait polls a stop flag, so nothing outlives the object. Make it the
-// last member of the server that uses it: it then stops before the members serve works on.
+// A server on 127.0.0.1, on a thread of its own: the first client's socket is handed to serve
+// (with everyOne set, every client's, one after the other). Every wait polls a stop flag, so
+// nothing outlives the object. Make it the last member of the server that uses it: it then stops
+// before the members serve works on.
 class LoopbackServer {
  public:
-  explicit LoopbackServer(std::function<void(int fd)> serve) {
+  explicit LoopbackServer(std::function<void(int fd)> serve, bool everyOne = false) {
     m_listen = BindLoopback(m_port, 4);
-    m_thread = std::thread([this, serve = std::move(serve)] {
-      if (!WaitReadable(m_listen)) return;
-      const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd < 0) return;
-      ++m_connections;
-      serve(fd);
-      ::close(fd);
+    m_thread = std::thread([this, everyOne, serve = std::move(serve)] {
+      do {
+        if (!WaitReadable(m_listen)) return;
+        const int fd = ::accept4(m_listen, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) return;
+        ++m_connections;
+        serve(fd);
+        ::close(fd);
+      } while (everyOne);
     });
   }
   ~LoopbackServer() {

@@ -1,0 +1,125 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "tests/support/LoopbackServer.h"
+
+namespace testsupport {
+
+// An FTP server on 127.0.0.1 that keeps its files in memory, for tests that need a server copy
+// to come and go through the real commands without a real server: any login, active mode (PORT),
+// RETR and STOR by name. One client at a time, as many as come.
+class MemoryFtpServer {
+ public:
+  int port() const { return m_server.port(); }
+  void Put(const std::string& name, const std::string& bytes) {
+    std::lock_guard lock(m_mutex);
+    m_files[name] = bytes;
+  }
+  void Remove(const std::string& name) {
+    std::lock_guard lock(m_mutex);
+    m_files.erase(name);
+  }
+  std::string Get(const std::string& name) const {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_files.find(name);
+    return found == m_files.end() ? std::string() : found->second;
+  }
+
+ private:
+  static void Send(int fd, const std::string& bytes) {
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+  }
+
+  int ConnectData() const {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&m_dataAddress), sizeof m_dataAddress) !=
+        0) {
+      ::close(fd);
+      return -1;
+    }
+    return fd;
+  }
+
+  void Serve(int fd) {
+    Send(fd, "220 memory server\r\n");
+    std::string buffer;
+    for (std::size_t end; (end = m_server.ReadUntil(fd, buffer, "\r\n")) != std::string::npos;) {
+      const std::string line = buffer.substr(0, end);
+      buffer.erase(0, end + 2);
+      const std::string verb = line.substr(0, line.find(' '));
+      const std::string name = line.find(' ') == std::string::npos ? "" : line.substr(line.find(' ') + 1);
+      if (verb == "USER") {
+        Send(fd, "331 password please\r\n");
+      } else if (verb == "PASS") {
+        Send(fd, "230 logged in\r\n");
+      } else if (verb == "PWD") {
+        Send(fd, "257 \"/\"\r\n");
+      } else if (verb == "TYPE" || verb == "CWD") {
+        Send(fd, "200 OK\r\n");
+      } else if (verb == "SIZE") {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_files.find(name);
+        Send(fd, found == m_files.end() ? std::string("550 no such file\r\n")
+                                        : "213 " + std::to_string(found->second.size()) + "\r\n");
+      } else if (verb == "PORT") {
+        unsigned h1, h2, h3, h4, p1, p2;
+        if (std::sscanf(line.c_str() + 5, "%u,%u,%u,%u,%u,%u", &h1, &h2, &h3, &h4, &p1, &p2) != 6) {
+          Send(fd, "501 bad address\r\n");
+          continue;
+        }
+        m_dataAddress = {};
+        m_dataAddress.sin_family = AF_INET;
+        m_dataAddress.sin_addr.s_addr = htonl(h1 << 24 | h2 << 16 | h3 << 8 | h4);
+        m_dataAddress.sin_port = htons(static_cast<uint16_t>(p1 << 8 | p2));
+        Send(fd, "200 PORT OK\r\n");
+      } else if (verb == "RETR") {
+        std::string file;
+        {
+          std::lock_guard lock(m_mutex);
+          const auto found = m_files.find(name);
+          if (found == m_files.end()) {
+            Send(fd, "550 no such file\r\n");
+            continue;
+          }
+          file = found->second;
+        }
+        Send(fd, "150 Opening BINARY mode data connection\r\n");
+        const int data = ConnectData();
+        if (data < 0) return;
+        Send(data, file);
+        ::close(data);
+        Send(fd, "226 transfer complete\r\n");
+      } else if (verb == "STOR") {
+        Send(fd, "150 Ok to send data\r\n");
+        const int data = ConnectData();
+        if (data < 0) return;
+        std::string received;
+        m_server.ReadUntil(data, received, std::string(1, '\0') + "end of a file no test sends");
+        ::close(data);
+        Put(name, received);
+        Send(fd, "226 transfer complete\r\n");
+      } else if (verb == "QUIT") {
+        Send(fd, "221 bye\r\n");
+        return;
+      } else {
+        Send(fd, "502 not implemented\r\n");
+      }
+    }
+  }
+
+  mutable std::mutex m_mutex;
+  std::map<std::string, std::string> m_files;
+  sockaddr_in m_dataAddress{};
+  LoopbackServer m_server{[this](int fd) { Serve(fd); }, true};  // last: stops first
+};
+
+}  // namespace testsupport
