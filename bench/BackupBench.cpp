@@ -5,9 +5,9 @@
 #include <string>
 
 #include "bench/BenchRatio.h"
-#include "tests/support/RecordingOwner.h"
 #include "model/FavoritesBackup.h"
 #include "platform/FileTree.h"
+#include "tests/support/RecordingOwner.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -90,8 +90,7 @@ Outcome RestoreHistory(Session& session, std::size_t index) {
   CommandOwner& owner = session.Owner();
   const std::vector<HistoryEntry> entries = History(session);
   if (index >= entries.size()) {
-    owner.Tell("There is no server copy number " + std::to_string(index + 1) +
-                   " in the history.",
+    owner.Tell("There is no server copy number " + std::to_string(index + 1) + " in the history.",
                CommandOwner::Notice::kError);
     return Outcome::kFailed;
   }

@@ -40,9 +40,8 @@ void ForEachWithKey(const FavoriteNode* root, bool skipExcluded, Visit visit) {
 // Whether two trees hold the same texts in the same shape, marks aside.
 bool SameTree(const FavoritesTree& a, const FavoritesTree& b) {
   std::vector<std::string> keys;
-  ForEachWithKey(a.Root(), false, [&keys](const FavoriteNode*, const std::string& key) {
-    keys.push_back(key);
-  });
+  ForEachWithKey(a.Root(), false,
+                 [&keys](const FavoriteNode*, const std::string& key) { keys.push_back(key); });
   std::size_t at = 0;
   bool same = true;
   ForEachWithKey(b.Root(), false, [&](const FavoriteNode*, const std::string& key) {

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-
 namespace commands {
 namespace {
 
@@ -36,15 +35,15 @@ void ForEachBelowRoot(Node* root, Visit visit) {
 
 std::string TreeLines(const FavoritesTree& tree) {
   std::string lines;
-  ForEachBelowRoot(static_cast<const FavoriteNode*>(tree.Root()), [&lines](const FavoriteNode* node,
-                                                                          const std::string& path) {
-    lines += path;
-    if (node->IsLink()) {
-      lines += '\t';
-      lines += node->Url();
-    }
-    lines += '\n';
-  });
+  ForEachBelowRoot(static_cast<const FavoriteNode*>(tree.Root()),
+                   [&lines](const FavoriteNode* node, const std::string& path) {
+                     lines += path;
+                     if (node->IsLink()) {
+                       lines += '\t';
+                       lines += node->Url();
+                     }
+                     lines += '\n';
+                   });
   return lines;
 }
 

@@ -9,6 +9,7 @@
 
 #include "model/FavoritesMerge.h"
 #include "platform/CommandOwner.h"
+#include "platform/Utf8.h"
 #include "platform/WholeFile.h"
 
 namespace {
@@ -44,24 +45,6 @@ bool StartsNoCase(std::string_view text, std::string_view prefix) {
 }
 
 // --- Character references ---------------------------------------------------------------------
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // The named references browsers write, and the few that hand-made files use most.
 struct NamedReference {
@@ -103,7 +86,7 @@ std::size_t DecodeReference(std::string_view text, std::string& out) {
     if (i < text.size() && text[i] == ';') ++i;
     // As browsers do: what names no character (NUL, surrogates, beyond Unicode) is U+FFFD.
     if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) value = 0xFFFD;
-    AppendUtf8(out, value);
+    platform::AppendUtf8(out, value);
     return i;
   }
   const std::size_t semicolon = text.find(';', 1);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Utf8.h"
 #include "platform/WholeFile.h"
 
 namespace platform {
@@ -62,24 +63,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 // --- UTF-8, UTF-16 and UTF-7 -------------------------------------------------------------------
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 // Decodes one UTF-8 sequence at pos. strict: refuses overlong forms and surrogates; otherwise
 // surrogates pass (a lone one from a UTF-16 file travels through the text that way and back).
 bool NextCodePoint(std::string_view s, size_t& pos, uint32_t& cp, bool strict) {
@@ -133,10 +116,10 @@ void Utf16ToUtf8(const std::vector<uint16_t>& units, std::string& out) {
     const uint32_t u = units[i];
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
         units[i + 1] <= 0xDFFF) {
-      AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+      platform::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
       ++i;
     } else {
-      AppendUtf8(out, u);
+      platform::AppendUtf8(out, u);
     }
   }
 }

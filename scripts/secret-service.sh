@@ -12,15 +12,8 @@ action=${1:-}
 dir=${2:-}
 [ -n "$action" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
 
-stop_pid() {  # TERM, up to 5 s, then KILL
-  local pid=$1
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-}
+# shellcheck source=scripts/server-processes.sh
+. "$here/scripts/server-processes.sh"
 
 if [ "$action" = stop ]; then
   for name in watchdog keyring dbus; do
@@ -63,18 +56,7 @@ printf 'quillmere-test' | HOME="$dir/home" XDG_DATA_HOME="$dir/home/.local/share
   >"$dir/keyring.log" 2>&1 &
 echo $! >"$dir/keyring.pid"
 
-owner=${QUILLMERE_SERVERS_OWNER:-}
-if [ -n "$owner" ]; then
-  (
-    for _ in $(seq 900); do
-      kill -0 "$owner" 2>/dev/null || break
-      sleep 1
-    done
-    rm -f "$dir/watchdog.pid"
-    "$here/scripts/secret-service.sh" stop "$dir"
-  ) </dev/null >/dev/null 2>&1 &
-  echo $! >"$dir/watchdog.pid"
-fi
+watch_owner "$dir/watchdog.pid" "$here/scripts/secret-service.sh" stop "$dir"
 
 # Up within 30 s: the service's name is on the bus and its default collection is there.
 for _ in $(seq 300); do

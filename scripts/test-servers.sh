@@ -23,15 +23,8 @@ action=${1:-}
 dir=${2:-}
 [ -n "$action" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR ..." >&2; exit 2; }
 
-stop_pid() {  # TERM, up to 5 s, then KILL
-  local pid=$1
-  kill -TERM "$pid" 2>/dev/null || return 0
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
-  kill -KILL "$pid" 2>/dev/null || true
-}
+# shellcheck source=scripts/server-processes.sh
+. "$here/scripts/server-processes.sh"
 
 if [ "$action" = stop ]; then
   for f in "$dir"/run/*.pid; do
@@ -242,18 +235,7 @@ echo $! >"$dir/run/dovecot.pid"
 
 # A watchdog stops everything when the process that asked for the servers is gone (a test that
 # crashed), and after 15 minutes in any case.
-owner=${QUILLMERE_SERVERS_OWNER:-}
-if [ -n "$owner" ]; then
-  (
-    for _ in $(seq 900); do
-      kill -0 "$owner" 2>/dev/null || break
-      sleep 1
-    done
-    rm -f "$dir/run/watchdog.pid"
-    "$here/scripts/test-servers.sh" stop "$dir"
-  ) </dev/null >/dev/null 2>&1 &
-  echo $! >"$dir/run/watchdog.pid"
-fi
+watch_owner "$dir/run/watchdog.pid" "$here/scripts/test-servers.sh" stop "$dir"
 
 # Up within 10 s, or stopped again.
 for port in "$test_ftp" "$ftp_tls" "$ftp_tls_only" "$ftp_no_port" "$smtp" "$submission" "$smtps" \

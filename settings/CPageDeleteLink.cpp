@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QSignalBlocker>
 
-#include "commands/Settings.h"
 #include "app/DialogUnits.h"
+#include "commands/Settings.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellFolders.h"
 

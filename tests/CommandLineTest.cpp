@@ -28,7 +28,7 @@ class CommandLine : public ::testing::Test {
  protected:
   // In process, with the given standard input; canAsk tells whether it counts as a terminal.
   Result Quillmere(const std::vector<std::string>& args, const std::string& input = "",
-                bool canAsk = false) {
+                   bool canAsk = false) {
     std::FILE* in = ::fmemopen(const_cast<char*>(input.data()), input.size() + 1, "r");
     char* outBytes = nullptr;
     char* errBytes = nullptr;
@@ -47,9 +47,9 @@ class CommandLine : public ::testing::Test {
   // The real program in this home, standard input not a terminal.
   Result Binary(const std::string& arguments) {
     const std::string out = home_ / "out", err = home_ / "err";
-    const int raw = std::system(("'" QUILLMERE_CLI "' " + arguments + " </dev/null >'" + out +
-                                 "' 2>'" + err + "'")
-                                    .c_str());
+    const int raw = std::system(
+        ("'" QUILLMERE_CLI "' " + arguments + " </dev/null >'" + out + "' 2>'" + err + "'")
+            .c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(out), ReadFile(err)};
   }
 

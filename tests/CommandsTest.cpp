@@ -50,7 +50,8 @@ TEST_F(Commands, WorkingFilesLiveInThePrivateStateFolder) {
   const Places moved = Places::ForUser();
   ::unsetenv("XDG_STATE_HOME");
   EXPECT_EQ(moved.StateFolder(), home_ / "state/Quillmere");
-  EXPECT_EQ(moved.WorkingFile("favorites-local.txt"), home_ / "state/Quillmere/favorites-local.txt");
+  EXPECT_EQ(moved.WorkingFile("favorites-local.txt"),
+            home_ / "state/Quillmere/favorites-local.txt");
 
   commands::RefreshLocal(session_);
   ASSERT_EQ(commands::Export(session_, places_.WorkingFile(Places::kPrintFile)),
@@ -87,7 +88,7 @@ TEST_F(Commands, SettingsAreTypedAndFoldCase) {
       {0, "", "s", "", "u", "w", false},  {1, "", "", "f", "u", "w", true},
       {1, "p", "s", "", "u", "w", false}, {2, "", "", "", "u", "w", true},
       {2, "", "", "", "", "w", false},    {2, "", "", "", "u", "", false},
-      {7, "", "", "", "u", "w", false}, {-1, "", "", "", "u", "w", false},
+      {7, "", "", "", "u", "w", false},   {-1, "", "", "", "u", "w", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(TransferSettingsComplete({c.method, c.pop3, c.smtp, c.ftp, c.user, c.pass, ""}),
@@ -246,12 +247,14 @@ TEST_F(Commands, RestoreAsksFirstAndSaysWhatItCopied) {
 
 TEST_F(Commands, PathsNameNodesForShowAndExclude) {
   FavoritesTree tree;
-  LoadText(tree, "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\t\tSport\r\n\tA\x01http://a/\r\n");
+  LoadText(tree,
+           "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\t\tSport\r\n\tA\x01http://a/\r\n");
   EXPECT_EQ(commands::TreeLines(tree), "News\nNews/Daily\thttp://d/\nNews/Sport\nA\thttp://a/\n");
   EXPECT_TRUE(commands::ExcludePath(tree, "News/Sport"));
   EXPECT_FALSE(commands::ExcludePath(tree, "News/Weekly"));
   EXPECT_FALSE(commands::ExcludePath(tree, "Sport"));
-  EXPECT_EQ(BuildText(tree), "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\tA\x01http://a/\r\n");
+  EXPECT_EQ(BuildText(tree),
+            "Favorites\r\n\tNews\r\n\t\tDaily\x01http://d/\r\n\tA\x01http://a/\r\n");
 }
 
 // The history keeps the last 20 copies, newest first; a download of the same copy again adds none.

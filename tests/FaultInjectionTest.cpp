@@ -31,6 +31,7 @@
 #include "commands/TreePaths.h"
 #include "model/FavoritesList.h"
 #include "tests/support/FolderSnapshot.h"
+#include "tests/support/FtpDataPort.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/RecordingOwner.h"
 #include "tests/support/ScriptedServer.h"
@@ -132,17 +133,6 @@ class DroppingFtpServer {
     ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
   }
 
-  // The data connection to the address of the last PORT command.
-  int ConnectData() const {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&m_dataAddress), sizeof m_dataAddress) !=
-        0) {
-      ::close(fd);
-      return -1;
-    }
-    return fd;
-  }
-
   void Serve(int fd) {
     Send(fd, "220 test server\r\n");
     std::string buffer;
@@ -174,16 +164,8 @@ class DroppingFtpServer {
           Send(fd, "213 " + std::to_string(size) + "\r\n");
         }
       } else if (verb == "PORT") {
-        unsigned h1, h2, h3, h4, p1, p2;
-        if (std::sscanf(line.c_str() + 5, "%u,%u,%u,%u,%u,%u", &h1, &h2, &h3, &h4, &p1, &p2) != 6) {
-          Send(fd, "501 bad address\r\n");
-          continue;
-        }
-        m_dataAddress = {};
-        m_dataAddress.sin_family = AF_INET;
-        m_dataAddress.sin_addr.s_addr = htonl(h1 << 24 | h2 << 16 | h3 << 8 | h4);
-        m_dataAddress.sin_port = htons(static_cast<uint16_t>(p1 << 8 | p2));
-        Send(fd, "200 PORT OK\r\n");
+        Send(fd, testsupport::ParsePortCommand(line, m_dataAddress) ? "200 PORT OK\r\n"
+                                                                    : "501 bad address\r\n");
       } else if (verb == "RETR") {
         if (m_ending == Ending::kNoSuchFile) {
           Send(fd, "550 no such file\r\n");
@@ -194,7 +176,7 @@ class DroppingFtpServer {
                       : "150 Opening BINARY mode data connection (" +
                             std::to_string(m_file.size()) + " bytes)\r\n");
         if (m_ending == Ending::kForged) Forge();
-        const int data = ConnectData();
+        const int data = testsupport::ConnectData(m_dataAddress);
         if (data < 0) return;
         if (m_ending == Ending::kTrickle || m_ending == Ending::kHuge ||
             m_ending == Ending::kHugeUnsized) {
@@ -482,11 +464,12 @@ TEST_F(FaultInjection, TheScanSaysWhatItCouldNotRead) {
   });
   ::chmod((m_fav + "/Locked").c_str(), 0755);
   EXPECT_TRUE(child.exited);
-  EXPECT_EQ(child.report,
-            "A\nA/x\thttp://x/\na\thttp://a/\nLocked\n|Left out of the local favorites: 1 folder "
-            "that can't be read, 1 file that can't be read, 1 file too large to be a shortcut. They "
-            "stay as they are in the Favorites folder; fix or rename them there to take them "
-            "in.\r\n");
+  EXPECT_EQ(
+      child.report,
+      "A\nA/x\thttp://x/\na\thttp://a/\nLocked\n|Left out of the local favorites: 1 folder "
+      "that can't be read, 1 file that can't be read, 1 file too large to be a shortcut. They "
+      "stay as they are in the Favorites folder; fix or rename them there to take them "
+      "in.\r\n");
 }
 
 // A disk that fills up: every file write past 300 bytes fails. No list file is left truncated;

@@ -37,14 +37,14 @@ TEST(FavoritesListWriter, WritesDepthFirstWithTabsAndCrLf) {
   FavoritesTree tree;
   BuildSample(tree);
   EXPECT_EQ(BuildText(tree), std::string("Favorites\r\n"
-                                          "\tA folder.with dots\r\n"
-                                          "\t\tB\x01http://b.example/path?q=1&r=\xff\r\n"
-                                          "\t\tempty\r\n"
-                                          "\tC\x01"
-                                          "ftp://c/\r\n"
-                                          "\t\xe4\xf6\xfc\r\n"
-                                          "\t\tdeeper\r\n"
-                                          "\t\t\tx\x01y\r\n"));
+                                         "\tA folder.with dots\r\n"
+                                         "\t\tB\x01http://b.example/path?q=1&r=\xff\r\n"
+                                         "\t\tempty\r\n"
+                                         "\tC\x01"
+                                         "ftp://c/\r\n"
+                                         "\t\xe4\xf6\xfc\r\n"
+                                         "\t\tdeeper\r\n"
+                                         "\t\t\tx\x01y\r\n"));
 }
 
 TEST(FavoritesListWriter, LeavesOutExcludedNodesWithTheirDescendants) {
@@ -52,8 +52,8 @@ TEST(FavoritesListWriter, LeavesOutExcludedNodesWithTheirDescendants) {
   BuildSample(tree);
   tree.Root()->firstChild->excluded = 1;
   EXPECT_EQ(BuildText(tree), std::string("Favorites\r\n\tC\x01"
-                                          "ftp://c/\r\n\t\xe4\xf6\xfc\r\n"
-                                          "\t\tdeeper\r\n\t\t\tx\x01y\r\n"));
+                                         "ftp://c/\r\n\t\xe4\xf6\xfc\r\n"
+                                         "\t\tdeeper\r\n\t\t\tx\x01y\r\n"));
   tree.Root()->excluded = 1;
   EXPECT_EQ(BuildText(tree), "");
   FavoritesTree empty;

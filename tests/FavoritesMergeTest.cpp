@@ -171,7 +171,8 @@ TEST_F(FavoritesMerge, EdgeCases) {
        "a.url changed http://new/\n"},
       {"missing folder written without its unchecked descendants",
        {"keep.url=http://k/"},
-       "S\n  New\n    -x | http://x/\n    Sub\n      y | http://y/\n      -z | http://z/\n    -Off\n"
+       "S\n  New\n    -x | http://x/\n    Sub\n      y | http://y/\n      -z | http://z/\n    "
+       "-Off\n"
        "      o | http://o/",
        "  keep | http://k/\n  New\n    Sub\n      y | http://y/\n",
        "New dir\nNew/Sub dir\nNew/Sub/y.url http://y/\n"},

@@ -50,18 +50,18 @@ TEST(ShortcutFile, ReadsShortcutsAsWindowsReadsThem) {
        "[InternetShortcut]\r\nURL=http://ansi/\r\n[InternetShortcut.W]\r\nURL=+2D3-\r\n",
        "http://ansi/"},
       {"quotes removed", "[InternetShortcut]\r\nURL=\"http://quoted/\"\r\n", "http://quoted/"},
-      {"single quotes removed", "[InternetShortcut]\r\nURL='http://single/'\r\n",
-       "http://single/"},
+      {"single quotes removed", "[InternetShortcut]\r\nURL='http://single/'\r\n", "http://single/"},
       {"blanks around names and values", " [ InternetShortcut ] \r\n\t url \t=  http://blank/ \r\n",
        "http://blank/"},
-      {"CR-only line ends", "[InternetShortcut]\rIDList=\rURL=http://cr/\rHotKey=0\r", "http://cr/"},
+      {"CR-only line ends", "[InternetShortcut]\rIDList=\rURL=http://cr/\rHotKey=0\r",
+       "http://cr/"},
       {"UTF-16LE with its byte-order mark",
        Utf16Le(u"[InternetShortcut]\r\nURL=http://utf16.example/\u00fc\r\nIconIndex=0\r\n"),
        "http://utf16.example/\xc3\xbc"},
       {"UTF-8 with its byte-order mark", "\xEF\xBB\xBF[InternetShortcut]\nURL=http://bom/\n",
        "http://bom/"},
-      {"the first URL line counts", "[InternetShortcut]\r\nURL=http://first/\r\nURL=http://second/\r\n",
-       "http://first/"},
+      {"the first URL line counts",
+       "[InternetShortcut]\r\nURL=http://first/\r\nURL=http://second/\r\n", "http://first/"},
       {"quotes around nothing", "[InternetShortcut]\r\nURL=\"\"\r\n", nullptr},
       {"a UTF-16 file without a URL", Utf16Le(u"[InternetShortcut]\r\nIDList=\r\n"), nullptr},
   };
@@ -91,9 +91,11 @@ TEST(ShortcutFile, SavingKeepsTheEncodingTheLineEndsAndTheUnicodeLine) {
        "[InternetShortcut]\r\nURL=https://de.wikipedia.org/wiki/M\xc3\xbcnchen\r\n"
        "[InternetShortcut.W]\r\nURL=https://de.wikipedia.org/wiki/M+APw-nchen\r\n"},
       {"an existing Unicode line follows an ASCII address",
-       "[InternetShortcut]\r\nURL=http://M?nchen/\r\n[InternetShortcut.W]\r\nURL=http://M+APw-nchen/\r\n",
+       "[InternetShortcut]\r\nURL=http://M?nchen/\r\n[InternetShortcut.W]\r\nURL=http://"
+       "M+APw-nchen/\r\n",
        "http://x/~a+b",
-       "[InternetShortcut]\r\nURL=http://x/~a+b\r\n[InternetShortcut.W]\r\nURL=http://x/+AH4-a+-b\r\n"},
+       "[InternetShortcut]\r\nURL=http://x/~a+b\r\n[InternetShortcut.W]\r\nURL=http://x/"
+       "+AH4-a+-b\r\n"},
       {"bytes that are no UTF-8 drop the Unicode line",
        "[InternetShortcut]\nURL=http://a/\n[InternetShortcut.W]\nURL=http://a/\nX=1\n",
        "http://caf\xe9/", "[InternetShortcut]\nURL=http://caf\xe9/\n[InternetShortcut.W]\nX=1\n"},
@@ -113,8 +115,8 @@ TEST(ShortcutFile, SavingKeepsTheEncodingTheLineEndsAndTheUnicodeLine) {
   }
   // A UTF-16 file can't take bytes that are no Unicode text: it is not changed.
   std::string saved;
-  EXPECT_FALSE(WithShortcutUrl(Utf16Le(u"[InternetShortcut]\r\nURL=http://a/\r\n"), "http://\xe9/",
-                               saved));
+  EXPECT_FALSE(
+      WithShortcutUrl(Utf16Le(u"[InternetShortcut]\r\nURL=http://a/\r\n"), "http://\xe9/", saved));
 }
 
 TEST(ShortcutFile, ReadsTheUrlOfRealShortcutFiles) {

@@ -352,8 +352,9 @@ TEST_F(TransferEndToEnd, SelfSignedCertificateIsTrustedOnlyWhenTheUserSaysSo) {
   const std::string fingerprint = Fingerprint(g_servers->Certificate());
   ASSERT_EQ(fingerprint.size(), 95u);
   EXPECT_NE(a.owner.asked[0].find(fingerprint), std::string::npos) << a.owner.asked[0];
-  EXPECT_NE(a.owner.status.find("certificate not trusted for localhost: self-signed certificate\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      a.owner.status.find("certificate not trusted for localhost: self-signed certificate\r\n"),
+      std::string::npos)
       << a.owner.status;
   EXPECT_NE(a.owner.status.find("nothing was uploaded"), std::string::npos) << a.owner.status;
   EXPECT_EQ(ReadSetting(keys::kTrustedCertificates), "");
@@ -577,7 +578,8 @@ TEST_F(TransferEndToEnd, TheCommandLineAsksAndKeepsTheHistory) {
   Machine b(mail);
   for (Machine* m : {&a, &b}) {
     m->Use();
-    WriteSetting(keys::kTrustedCertificates, "localhost=" + fingerprint + ";127.0.0.1=" + fingerprint);
+    WriteSetting(keys::kTrustedCertificates,
+                 "localhost=" + fingerprint + ";127.0.0.1=" + fingerprint);
   }
   FillFavorites(a);
   std::string out;

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
+#include "platform/Trash.h"
 #include "tests/support/FolderSnapshot.h"
 #include "tests/support/TempDir.h"
-#include "platform/Trash.h"
 
 namespace fs = std::filesystem;
 using testsupport::Names;

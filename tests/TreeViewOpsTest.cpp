@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "tests/support/FakeTreeView.h"
 #include "model/FavoritesList.h"
 #include "model/FavoritesTree.h"
-#include "tests/support/TreeText.h"
 #include "model/TreeViewOps.h"
+#include "tests/support/FakeTreeView.h"
+#include "tests/support/TreeText.h"
 
 using testsupport::FakeTreeView;
 
@@ -17,7 +17,8 @@ struct Fixture {
   FavoritesTree tree;
   FakeTreeView view;
   Fixture() {
-    LoadText(tree, 
+    LoadText(
+        tree,
         "Root\r\n\tA\r\n\t\ta1\x01u1\r\n\t\ta2\x01u2\r\n\t\tB\r\n\t\t\tb1\x01u3\r\n\tc\x01u4\r\n");
     ShowTree(view, tree.Root(), nullptr);
   }

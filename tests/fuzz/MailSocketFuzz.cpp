@@ -18,11 +18,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/StreamConnection.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "tests/support/RecordingOwner.h"
 #include "transfer/CMailSocket.h"
 #include "transfer/FavoritesTransfer.h"
-#include "tests/fuzz/FuzzCheck.h"
-#include "platform/StreamConnection.h"
-#include "tests/support/RecordingOwner.h"
 
 using fuzzcheck::Require;
 using platform::IoResult;

@@ -6,8 +6,9 @@
 //
 // The first byte chooses the way in: bits 0-1 the path (0: LoadText and a merge; 1: Load from a
 // file and a merge; 2: LoadText and a dry run, which writes nothing; 3: the server copy file, read
-// as the Download command reads it, checked again as the Synchronize command checks it, and merged), bits 2-3 which server nodes the user unchecked (none, or every 2nd, 3rd or 4th).
-// The rest is the list.
+// as the Download command reads it, checked again as the Synchronize command checks it, and
+// merged), bits 2-3 which server nodes the user unchecked (none, or every 2nd, 3rd or 4th). The
+// rest is the list.
 #include <sys/stat.h>
 #include <unistd.h>
 

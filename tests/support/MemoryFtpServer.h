@@ -1,15 +1,13 @@
 #pragma once
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <map>
 #include <mutex>
 #include <string>
 
+#include "tests/support/FtpDataPort.h"
 #include "tests/support/LoopbackServer.h"
 
 namespace testsupport {
@@ -39,16 +37,6 @@ class MemoryFtpServer {
     ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
   }
 
-  int ConnectData() const {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&m_dataAddress), sizeof m_dataAddress) !=
-        0) {
-      ::close(fd);
-      return -1;
-    }
-    return fd;
-  }
-
   void Serve(int fd) {
     Send(fd, "220 memory server\r\n");
     std::string buffer;
@@ -56,7 +44,8 @@ class MemoryFtpServer {
       const std::string line = buffer.substr(0, end);
       buffer.erase(0, end + 2);
       const std::string verb = line.substr(0, line.find(' '));
-      const std::string name = line.find(' ') == std::string::npos ? "" : line.substr(line.find(' ') + 1);
+      const std::string name =
+          line.find(' ') == std::string::npos ? "" : line.substr(line.find(' ') + 1);
       if (verb == "USER") {
         Send(fd, "331 password please\r\n");
       } else if (verb == "PASS") {
@@ -71,16 +60,7 @@ class MemoryFtpServer {
         Send(fd, found == m_files.end() ? std::string("550 no such file\r\n")
                                         : "213 " + std::to_string(found->second.size()) + "\r\n");
       } else if (verb == "PORT") {
-        unsigned h1, h2, h3, h4, p1, p2;
-        if (std::sscanf(line.c_str() + 5, "%u,%u,%u,%u,%u,%u", &h1, &h2, &h3, &h4, &p1, &p2) != 6) {
-          Send(fd, "501 bad address\r\n");
-          continue;
-        }
-        m_dataAddress = {};
-        m_dataAddress.sin_family = AF_INET;
-        m_dataAddress.sin_addr.s_addr = htonl(h1 << 24 | h2 << 16 | h3 << 8 | h4);
-        m_dataAddress.sin_port = htons(static_cast<uint16_t>(p1 << 8 | p2));
-        Send(fd, "200 PORT OK\r\n");
+        Send(fd, ParsePortCommand(line, m_dataAddress) ? "200 PORT OK\r\n" : "501 bad address\r\n");
       } else if (verb == "RETR") {
         std::string file;
         {
@@ -93,14 +73,14 @@ class MemoryFtpServer {
           file = found->second;
         }
         Send(fd, "150 Opening BINARY mode data connection\r\n");
-        const int data = ConnectData();
+        const int data = ConnectData(m_dataAddress);
         if (data < 0) return;
         Send(data, file);
         ::close(data);
         Send(fd, "226 transfer complete\r\n");
       } else if (verb == "STOR") {
         Send(fd, "150 Ok to send data\r\n");
-        const int data = ConnectData();
+        const int data = ConnectData(m_dataAddress);
         if (data < 0) return;
         std::string received;
         m_server.ReadUntil(data, received, std::string(1, '\0') + "end of a file no test sends");
