@@ -79,7 +79,7 @@ void FavoritesTransfer::LogStatus(std::string_view text) {
 }
 
 std::string FavoritesTransfer::BuildMessage(std::string_view list) {
-  char field[16];
+  char field[24];  // room for any size_t in hexadecimal
   std::string message = "Subject: favorites\r\n\r\n";
   if (list.size() <= kMaxMailList) {
     std::snprintf(field, sizeof field, "%04zx", list.size() + 5);
