@@ -151,6 +151,9 @@ void BM_BuildText(benchmark::State& state) {
 }
 BENCHMARK(BM_BuildText)->Apply(ListSizes);
 
+// SaveText replaces the file whole or not at all: a full disk leaves the earlier list as it was.
+// Its baseline does the least such a replacement takes, with the bytes ready: a new file beside
+// the old one (open with O_EXCL, one write, close), renamed over it.
 void BM_SaveText(benchmark::State& state) {
   testsupport::TempDir dir;
   FavoritesTree tree;
@@ -158,16 +161,41 @@ void BM_SaveText(benchmark::State& state) {
   const std::string text = BuildText(tree);
   const std::string file = dir / "favorites-local.txt";
   const std::string plain = dir / "plain.txt";
+  const std::string temporary = dir / "plain.txt.new";
   benchsupport::MeasureAgainstBaseline(
       state, [&] { benchmark::DoNotOptimize(SaveText(tree, file)); },
       [&] {
-        // The same bytes written into a file of that name: open, one write, close.
-        const int fd = ::open(plain.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        benchmark::DoNotOptimize(::write(fd, text.data(), text.size()));
+        ::close(fd);
+        benchmark::DoNotOptimize(::rename(temporary.c_str(), plain.c_str()));
+      });
+}
+BENCHMARK(BM_SaveText)->Apply(ListSizes);
+
+// What the replacement costs: the same ready bytes written over the file in place (open with
+// O_TRUNC, one write, close), which a full disk would leave cut short.
+void BM_ReplaceAgainstOverwrite(benchmark::State& state) {
+  testsupport::TempDir dir;
+  const std::string text(static_cast<std::size_t>(state.range(0)) * 76, 'x');
+  const std::string replaced = dir / "replaced.txt";
+  const std::string temporary = dir / "replaced.txt.new";
+  const std::string overwritten = dir / "overwritten.txt";
+  benchsupport::MeasureAgainstBaseline(
+      state,
+      [&] {
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        benchmark::DoNotOptimize(::write(fd, text.data(), text.size()));
+        ::close(fd);
+        benchmark::DoNotOptimize(::rename(temporary.c_str(), replaced.c_str()));
+      },
+      [&] {
+        const int fd = ::open(overwritten.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         benchmark::DoNotOptimize(::write(fd, text.data(), text.size()));
         ::close(fd);
       });
 }
-BENCHMARK(BM_SaveText)->Apply(ListSizes);
+BENCHMARK(BM_ReplaceAgainstOverwrite)->Apply(ListSizes);
 
 // The least parse that keeps a tree: each line's text where it lies in the bytes and its parent.
 struct PlainNode {

@@ -122,6 +122,33 @@ TEST(FavoritesListReader, ReadsWhatTheWriterNeverProducesByTheFormatsRules) {
   for (const Case& c : cases) EXPECT_EQ(Read(c.bytes), c.tree) << c.name;
 }
 
+// The reader looks at many bytes at a time: a NUL, a lone LF or a line's end may fall anywhere
+// in such a run, or in the last few bytes of the file.
+TEST(FavoritesListReader, FindsLineEndsAndNulsAtEveryPlace) {
+  for (size_t at = 0; at < 48; ++at) {
+    for (const bool more : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "at " << at << (more ? ", lines after" : ", last line"));
+      const std::string tail = more ? "\tafter\r\n" : "";
+      const std::string line(48, 'x');
+      std::string withNul = line, withLineFeed = line, nulThenLineFeed = line + 'x';
+      withNul[at] = '\0';
+      withLineFeed[at] = '\n';
+      nulThenLineFeed[at] = '\0';
+      nulThenLineFeed[at + 1] = '\n';
+      const std::string after = more ? "  after\n" : "";
+      EXPECT_EQ(Read("R\r\n\t" + withNul + "\r\n" + tail),
+                "R\n  " + line.substr(0, at) + "\n" + after);
+      EXPECT_EQ(Read("R\r\n\t" + withLineFeed + "\r\n" + tail),
+                "R\n  " + withLineFeed + "\n" + after);
+      EXPECT_EQ(Read("R\r\n\t" + nulThenLineFeed + "\r\n" + tail),
+                "R\n  " + line.substr(0, at) + "\n" + after);
+      // A short line ends in the run that holds the next line's NUL.
+      EXPECT_EQ(Read("R\r\n\t" + line.substr(0, at % 8) + "\r\n\t" + withNul + "\r\n" + tail),
+                "R\n  " + line.substr(0, at % 8) + "\n  " + line.substr(0, at) + "\n" + after);
+    }
+  }
+}
+
 TEST(FavoritesListReader, KeepsLongLinesWhole) {
   for (size_t length : {1022u, 1023u, 10u * 1024 * 1024}) {
     const std::string text = "L\x01http://" + std::string(length - 9, 'u');
