@@ -23,7 +23,7 @@ CAboutDlg::CAboutDlg(const QIcon& icon, QWidget* parent) : QDialog(parent) {
       {"Copyright (C) 2026 Orlesk software", 38},
   };
   // The lines get the room their text takes in this font (the box widens for it), never less
-  // than the template gives them.
+  // than the 130 units the box is laid out with.
   int textWidth = du.X(130);
   std::vector<QLabel*> labels;
   for (const auto& line : lines) {

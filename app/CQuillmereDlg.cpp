@@ -140,9 +140,8 @@ void CQuillmereDlg::BuildControls() {
   outer->setSpacing(0);
   outer->setMenuBar(m_menuBar);
 
-  // The template's layout in its units (311 x 305): two trees side by side over the status log.
-  // The trees take the height the template gives them (206 to the log's 59) and grow with the
-  // window; so does the log.
+  // The layout in dialog units (311 x 305): two trees side by side over the status log. The
+  // trees start 206 units high to the log's 59, and both grow with the window.
   const DialogUnits du(font());
   auto* grid = new QGridLayout;
   grid->setContentsMargins(du.X(7), du.Y(6), du.X(7), du.Y(7));

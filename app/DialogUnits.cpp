@@ -5,7 +5,7 @@
 
 namespace {
 
-// Rounded a * b / c, as the template conversion has always rounded.
+// a * b / c rounded half up, so a unit count gives the same pixels wherever it is converted.
 int MulDiv(int a, int b, int c) {
   return (a * b + c / 2) / c;
 }
@@ -15,7 +15,7 @@ int MulDiv(int a, int b, int c) {
 DialogUnits::DialogUnits(const QFont& font) {
   const QFontMetrics metrics(font);
   // The average over the Latin letters, not the font's own average (which many fonts inflate
-  // with wide glyphs): this is the width the templates were designed against.
+  // with wide glyphs): the width the layouts' units are measured in.
   static const QString kLetters =
       QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
   m_baseX = (metrics.horizontalAdvance(kLetters) / 26 + 1) / 2;

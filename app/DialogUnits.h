@@ -4,8 +4,8 @@
 #include <QRect>
 #include <QSize>
 
-// Converts dialog-template units to pixels with the metrics of the dialog's font, so a layout
-// written in template units keeps its proportions at any font size.
+// Converts dialog units to pixels with the metrics of the dialog's font, so a layout written in
+// dialog units keeps its proportions at any font size.
 class DialogUnits {
  public:
   explicit DialogUnits(const QFont& font);

@@ -5,7 +5,8 @@
 
 class QWidget;
 
-// Message box styles and answers, numbered as the design numbers them (IDOK is in CommandIds.h).
+// Message box styles, bit flags a caller combines (MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2),
+// and the answers a box gives (IDOK is in CommandIds.h).
 enum MessageBoxStyle : int {
   MB_OK = 0x00,
   MB_YESNO = 0x04,

@@ -13,8 +13,9 @@ int CompareNoCase(const std::string& a, const std::string& b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    // Folded to upper case, as the original file system compares names: "_" then sorts after
-    // the letters, not before them.
+    // Folded to upper case, as a case-insensitive file system compares names, so the order does
+    // not change with the case a browser gave a name: "_" then sorts after the letters, not
+    // before them.
     if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
     if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
     if (x != y) return x < y ? -1 : 1;

@@ -38,7 +38,7 @@ CPageSaveMethod::CPageSaveMethod()
       {"&Get a temporary test account", 1012, 96, 111},
   };
   for (int index = 0; index < 3; ++index) {
-    // Wider than the template: the font's letters may be wider than the template's.
+    // Wider than the units the page is laid out in: this font's letters may be wider.
     auto* radio = new QRadioButton(radios[index].text, this);
     radio->setObjectName(QString::number(radios[index].id));
     radio->setGeometry(du.Rect(7, radios[index].y, radios[index].width + 30, 10));
@@ -62,7 +62,7 @@ CPageSaveMethod::CPageSaveMethod()
   m_editPass = AddField("Pass&word:", 1008, 20, 138, 34, 84, 137, 119);
   m_editPass->setEchoMode(QLineEdit::Password);
 
-  // Tab order of the template: the radio group, then the fields top to bottom.
+  // Tab order: the radio group, then the fields top to bottom.
   setTabOrder(m_methods->button(2), m_editPop3);
   setTabOrder(m_editPop3, m_editSmtp);
   setTabOrder(m_editSmtp, m_editFtp);

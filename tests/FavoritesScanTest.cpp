@@ -66,7 +66,7 @@ TEST_F(FavoritesScan, FoldersKeepTheirWholeNamesAndLinksDropTheExtension) {
             "  zeta | http://z/\n");
 }
 
-TEST_F(FavoritesScan, OrdersAsTheOriginalFileSystemAndSkipsNamesTheListCantCarry) {
+TEST_F(FavoritesScan, OrdersWithoutRegardToCaseAndSkipsNamesTheListCantCarry) {
   WriteShortcut(fav_ + "/_Archive.url", "http://archive/");
   WriteShortcut(fav_ + "/zoo.url", "http://zoo/");
   WriteShortcut(fav_ + "/Apps.url", "http://apps/");

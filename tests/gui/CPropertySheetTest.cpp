@@ -186,7 +186,7 @@ TEST_F(SettingsSheet, IsOneSheetOfThreePagesWithOkCancelAndApply) {
   EXPECT_FALSE(ApplyEnabled());
 }
 
-TEST_F(SettingsSheet, PagesCarryTheirControlsInTemplateOrder) {
+TEST_F(SettingsSheet, PagesCarryTheirControlsInLayoutOrder) {
   const struct {
     QWidget* page;
     const char* id;
@@ -218,7 +218,7 @@ TEST_F(SettingsSheet, PagesCarryTheirControlsInTemplateOrder) {
   ASSERT_EQ(moveFolder_.findChildren<QLabel*>().size(), 1);
   EXPECT_EQ(moveFolder_.findChild<QLabel*>()->text(), "Move current favorites folder to:");
 
-  // Tab order: the radio group, then the fields as the template lists them.
+  // Tab order: the radio group, then the fields as the page lays them out.
   std::vector<std::string> order;
   int steps = 0;
   for (QWidget* w = Radio(2)->nextInFocusChain(); w != Radio(0) && ++steps < 100;

@@ -123,7 +123,7 @@ TEST_F(Layout, TheMainWindowAndItsDialogsCutNothing) {
   EXPECT_EQ(Clipped(window), std::vector<std::string>{});
   Save(window, "main-window");
 
-  // The window keeps the template's proportions at any font size: wider than high, the trees
+  // The window keeps its laid-out proportions at any font size: wider than high, the trees
   // side by side taking most of the height.
   EXPECT_GT(window.width(), window.height() * 9 / 10);
   EXPECT_GT(window.m_treeLocal.height(), window.StatusEdit()->height() * 2);
