@@ -136,6 +136,24 @@ void MakeTree(FavoritesTree& tree, long n) {
   }
 }
 
+// The list of n favorites as a file in the folder; its path.
+std::string SaveList(const testsupport::TempDir& dir, long n) {
+  const std::string file = dir / "favorites-server.txt";
+  FavoritesTree source;
+  MakeTree(source, n);
+  SaveText(source, file);
+  return file;
+}
+
+// The bytes written whole or not at all, as the least a correct program does: a new file beside
+// name (open with O_EXCL, one write, close), renamed over it.
+void ReplaceWhole(const std::string& bytes, const std::string& temporary, const std::string& name) {
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  benchmark::DoNotOptimize(::write(fd, bytes.data(), bytes.size()));
+  ::close(fd);
+  benchmark::DoNotOptimize(::rename(temporary.c_str(), name.c_str()));
+}
+
 void BM_BuildText(benchmark::State& state) {
   FavoritesTree tree;
   MakeTree(tree, state.range(0));
@@ -152,8 +170,7 @@ void BM_BuildText(benchmark::State& state) {
 BENCHMARK(BM_BuildText)->Apply(ListSizes);
 
 // SaveText replaces the file whole or not at all: a full disk leaves the earlier list as it was.
-// Its baseline does the least such a replacement takes, with the bytes ready: a new file beside
-// the old one (open with O_EXCL, one write, close), renamed over it.
+// Its baseline is the same replacement with the bytes ready.
 void BM_SaveText(benchmark::State& state) {
   testsupport::TempDir dir;
   FavoritesTree tree;
@@ -164,12 +181,7 @@ void BM_SaveText(benchmark::State& state) {
   const std::string temporary = dir / "plain.txt.new";
   benchsupport::MeasureAgainstBaseline(
       state, [&] { benchmark::DoNotOptimize(SaveText(tree, file)); },
-      [&] {
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        benchmark::DoNotOptimize(::write(fd, text.data(), text.size()));
-        ::close(fd);
-        benchmark::DoNotOptimize(::rename(temporary.c_str(), plain.c_str()));
-      });
+      [&] { ReplaceWhole(text, temporary, plain); });
 }
 BENCHMARK(BM_SaveText)->Apply(ListSizes);
 
@@ -182,13 +194,7 @@ void BM_ReplaceAgainstOverwrite(benchmark::State& state) {
   const std::string temporary = dir / "replaced.txt.new";
   const std::string overwritten = dir / "overwritten.txt";
   benchsupport::MeasureAgainstBaseline(
-      state,
-      [&] {
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        benchmark::DoNotOptimize(::write(fd, text.data(), text.size()));
-        ::close(fd);
-        benchmark::DoNotOptimize(::rename(temporary.c_str(), replaced.c_str()));
-      },
+      state, [&] { ReplaceWhole(text, temporary, replaced); },
       [&] {
         const int fd = ::open(overwritten.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         benchmark::DoNotOptimize(::write(fd, text.data(), text.size()));
@@ -231,12 +237,7 @@ size_t ReadAndParse(const std::string& path, std::unique_ptr<char[]>& bytes,
 
 void BM_Load(benchmark::State& state) {
   testsupport::TempDir dir;
-  const std::string file = dir / "favorites-server.txt";
-  {
-    FavoritesTree source;
-    MakeTree(source, state.range(0));
-    SaveText(source, file);
-  }
+  const std::string file = SaveList(dir, state.range(0));
   FavoritesTree tree;
   std::unique_ptr<char[]> bytes;
   std::vector<PlainNode> nodes;
@@ -266,12 +267,7 @@ long ResidentBytes() {
 
 void BM_LoadMemory(benchmark::State& state) {
   testsupport::TempDir dir;
-  const std::string file = dir / "favorites-server.txt";
-  {
-    FavoritesTree source;
-    MakeTree(source, state.range(0));
-    SaveText(source, file);
-  }
+  const std::string file = SaveList(dir, state.range(0));
   struct stat st {};
   ::stat(file.c_str(), &st);
   long grown = 0;

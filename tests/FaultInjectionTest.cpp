@@ -146,14 +146,8 @@ class DroppingFtpServer {
         m_commands.push_back(line);
       }
       const std::string verb = line.substr(0, line.find(' '));
-      if (verb == "USER") {
-        Send(fd, "331 password please\r\n");
-      } else if (verb == "PASS") {
-        Send(fd, "230 logged in\r\n");
-      } else if (verb == "PWD") {
-        Send(fd, "257 \"/\"\r\n");
-      } else if (verb == "TYPE" || verb == "CWD") {
-        Send(fd, "200 OK\r\n");
+      if (const std::string reply = testsupport::SignInReply(verb); !reply.empty()) {
+        Send(fd, reply);
       } else if (verb == "SIZE") {
         if (m_ending == Ending::kHugeUnsized) {
           Send(fd, "502 not implemented\r\n");

@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 
 #include "commands/CommandSupport.h"
@@ -235,6 +236,17 @@ std::string Fingerprint(const std::string& certificate) {
   text = text.substr(text.find('=') + 1);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return text;
+}
+
+// Trusts the servers' certificate in the machines' settings, as a user trusts one: quillmere
+// knows no test seam.
+void TrustServersCertificate(std::initializer_list<Machine*> machines) {
+  const std::string fingerprint = Fingerprint(g_servers->Certificate());
+  for (Machine* m : machines) {
+    m->Use();
+    WriteSetting(keys::kTrustedCertificates,
+                 "localhost=" + fingerprint + ";127.0.0.1=" + fingerprint);
+  }
 }
 
 void ExpectSameFavorites(Machine& a, Machine& b) {
@@ -491,7 +503,6 @@ TEST_F(TransferEndToEnd, TwoMachinesKeepEveryNameAndAddress) {
 // synchronises with it, by mail and by FTP. It knows no test seam: the servers' certificate is
 // trusted as a user trusts one, in the settings.
 TEST_F(TransferEndToEnd, ThroughTheCommandLine) {
-  const std::string fingerprint = Fingerprint(g_servers->Certificate());
   const Servers& s = *g_servers;
   const Route routes[] = {
       {"mail", 0, "localhost:" + Port(s.smtp), "127.0.0.1:" + Port(s.pop3), ""},
@@ -501,11 +512,7 @@ TEST_F(TransferEndToEnd, ThroughTheCommandLine) {
     SCOPED_TRACE(route.name);
     Machine a(route);
     Machine b(route);
-    for (Machine* m : {&a, &b}) {
-      m->Use();
-      WriteSetting(keys::kTrustedCertificates,
-                   "localhost=" + fingerprint + ";127.0.0.1=" + fingerprint);
-    }
+    TrustServersCertificate({&a, &b});
     FillFavorites(a);
     std::string out;
     ASSERT_EQ(a.RunCli("upload --yes", &out), 0) << out;
@@ -571,16 +578,11 @@ TEST_F(TransferEndToEnd, AnUploadThatWouldLoseFavoritesAsksFirst) {
 // The command line takes the same care: without a terminal the question takes its default, No;
 // history lists the copies and --restore makes one the server copy again.
 TEST_F(TransferEndToEnd, TheCommandLineAsksAndKeepsTheHistory) {
-  const std::string fingerprint = Fingerprint(g_servers->Certificate());
   const Servers& s = *g_servers;
   const Route mail{"mail", 0, "localhost:" + Port(s.smtp), "127.0.0.1:" + Port(s.pop3), ""};
   Machine a(mail);
   Machine b(mail);
-  for (Machine* m : {&a, &b}) {
-    m->Use();
-    WriteSetting(keys::kTrustedCertificates,
-                 "localhost=" + fingerprint + ";127.0.0.1=" + fingerprint);
-  }
+  TrustServersCertificate({&a, &b});
   FillFavorites(a);
   std::string out;
   ASSERT_EQ(a.RunCli("upload --yes", &out), 0) << out;

@@ -9,7 +9,19 @@
 #include <cstdio>
 #include <string>
 
+// What the tests' scripted FTP servers share: the replies of a sign-in that always succeeds, and
+// the data connection an active-mode PORT line asks for.
 namespace testsupport {
+
+// The reply to USER, PASS, PWD, TYPE or CWD of a server that takes any user into "/"; empty for
+// any other command.
+inline std::string SignInReply(const std::string& verb) {
+  if (verb == "USER") return "331 password please\r\n";
+  if (verb == "PASS") return "230 logged in\r\n";
+  if (verb == "PWD") return "257 \"/\"\r\n";
+  if (verb == "TYPE" || verb == "CWD") return "200 OK\r\n";
+  return {};
+}
 
 // The address an active-mode "PORT h1,h2,h3,h4,p1,p2" line names; false when it names none.
 inline bool ParsePortCommand(const std::string& line, sockaddr_in& address) {

@@ -46,14 +46,8 @@ class MemoryFtpServer {
       const std::string verb = line.substr(0, line.find(' '));
       const std::string name =
           line.find(' ') == std::string::npos ? "" : line.substr(line.find(' ') + 1);
-      if (verb == "USER") {
-        Send(fd, "331 password please\r\n");
-      } else if (verb == "PASS") {
-        Send(fd, "230 logged in\r\n");
-      } else if (verb == "PWD") {
-        Send(fd, "257 \"/\"\r\n");
-      } else if (verb == "TYPE" || verb == "CWD") {
-        Send(fd, "200 OK\r\n");
+      if (const std::string reply = testsupport::SignInReply(verb); !reply.empty()) {
+        Send(fd, reply);
       } else if (verb == "SIZE") {
         std::lock_guard lock(m_mutex);
         const auto found = m_files.find(name);
