@@ -22,7 +22,6 @@ class CTreeCtrl : public QTreeView, public TreeView {
   ~CTreeCtrl() override;
 
   void SetStateImageList(const StateImages* images);
-  const QIcon* StateImage(int checkState) const { return m_model.StateImage(checkState); }
 
   bool ShowsNodes() const override { return true; }
   TreeItem ShowNodes(FavoriteNode* top) override;
@@ -53,8 +52,6 @@ class CTreeCtrl : public QTreeView, public TreeView {
   // number of nodes (the same copy, maybe read again), else every item checked and top opened.
   void Thaw(FavoriteNode* top, const State& state);
 
-  FavoritesModel& Model() { return m_model; }
-  const FavoritesModel& Model() const { return m_model; }
   QModelIndex IndexOf(TreeItem item) const;
   static FavoriteNode* AsNode(TreeItem item) {
     return const_cast<FavoriteNode*>(static_cast<const FavoriteNode*>(item));

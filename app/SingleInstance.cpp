@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "platform/FileTree.h"
+
 namespace {
 
 // A Unix socket path must fit in about 100 bytes; a deeper state folder gets a short name in
@@ -24,7 +26,8 @@ constexpr int kWaitMs = 3000;
 
 SingleInstance::SingleInstance(const std::string& stateFolder) {
   const QString folder = QString::fromStdString(stateFolder);
-  QDir().mkpath(folder);
+  // Made private, as every command makes it: the window's start may be the first to need it.
+  platform::MakeFolders(stateFolder);
   m_socket = SocketPath(folder);
   m_lock = std::make_unique<QLockFile>(QDir(folder).filePath("instance.lock"));
   // A lock left by a program that died is taken over.

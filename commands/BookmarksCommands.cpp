@@ -5,13 +5,10 @@
 #include "commands/Commands.h"
 #include "model/BookmarksFile.h"
 #include "platform/CommandOwner.h"
+#include "platform/Counted.h"
 
 namespace commands {
 namespace {
-
-std::string Counted(std::size_t n, const std::string& one, const std::string& many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 // Why a file gave no bookmarks; empty when it did.
 std::string Refusal(const std::string& file, BookmarksRead::Status status) {
@@ -35,8 +32,8 @@ std::string Refusal(const std::string& file, BookmarksRead::Status status) {
 }
 
 void LogRead(CommandOwner& owner, const std::string& file, const BookmarksRead& read) {
-  owner.LogStatus("read " + Counted(read.folders, "folder", "folders") + " and " +
-                  Counted(read.links, "link", "links") + " from " + file + "\r\n");
+  owner.LogStatus("read " + platform::Counted(read.folders, "folder", "folders") + " and " +
+                  platform::Counted(read.links, "link", "links") + " from " + file + "\r\n");
   const std::string tooLong = std::to_string(kMaxBookmarkUrl >> 10) + " KiB";
   const struct {
     std::size_t count;
@@ -51,7 +48,7 @@ void LogRead(CommandOwner& owner, const std::string& file, const BookmarksRead& 
   };
   for (const auto& left : leftOut) {
     if (left.count)
-      owner.LogStatus("left out " + Counted(left.count, left.one, left.many) + "\r\n");
+      owner.LogStatus("left out " + platform::Counted(left.count, left.one, left.many) + "\r\n");
   }
   for (const BookmarksRead::Renamed& renamed : read.renamed) {
     owner.LogStatus("named " + renamed.path + ": " + renamed.why + "\r\n");

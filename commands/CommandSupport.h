@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "commands/Commands.h"
 #include "platform/CommandOwner.h"
@@ -16,8 +17,8 @@ namespace commands {
 // Null, and the owner told, when another run holds it.
 std::unique_ptr<platform::FileLock> LockStateFolder(Session& session);
 
-// Keeps a copy of the server copy file in the history (the last 20 stay). False when it can't.
-bool KeepInHistory(const Places& places, const std::string& copyFile, bool replacedByUpload);
+// Keeps the bytes of a server copy in the history (the last 20 stay). False when it can't.
+bool KeepInHistory(const Places& places, std::string_view copy, bool replacedByUpload);
 
 // The engine for one command, with the settings as they are now and the session's files and
 // network.

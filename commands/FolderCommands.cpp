@@ -2,6 +2,7 @@
 #include "commands/Commands.h"
 #include "model/FavoritesBackup.h"
 #include "platform/CommandOwner.h"
+#include "platform/Counted.h"
 
 namespace commands {
 namespace {
@@ -9,7 +10,7 @@ namespace {
 void AddPart(std::string& parts, std::size_t n, const char* one, const char* many) {
   if (n == 0) return;
   if (!parts.empty()) parts += ", ";
-  parts += std::to_string(n) + " " + (n == 1 ? one : many);
+  parts += platform::Counted(n, one, many);
 }
 
 }  // namespace

@@ -48,16 +48,14 @@ HistoryEntry Describe(const Places& places, const std::string& name) {
 
 }  // namespace
 
-bool KeepInHistory(const Places& places, const std::string& copyFile, bool replacedByUpload) {
-  std::string bytes;
-  if (!platform::ReadWholeFile(copyFile, bytes)) return false;
+bool KeepInHistory(const Places& places, std::string_view copy, bool replacedByUpload) {
   const std::string folder = HistoryFolder(places);
   if (!platform::IsFolder(folder) && !platform::MakeFolders(folder)) return false;
   const std::vector<std::string> names = EntryNames(places);
   // The same copy downloaded again adds nothing: it would only push older ones out.
   if (!replacedByUpload && !names.empty()) {
     std::string newest;
-    if (platform::ReadWholeFile(folder + "/" + names.front(), newest) && newest == bytes) {
+    if (platform::ReadWholeFile(folder + "/" + names.front(), newest) && newest == copy) {
       return true;
     }
   }
@@ -71,7 +69,7 @@ bool KeepInHistory(const Places& places, const std::string& copyFile, bool repla
   char name[96];
   std::snprintf(name, sizeof name, "%s-%03d-%s.txt", stamp, sequence,
                 replacedByUpload ? kReplaced : kDownloaded);
-  if (platform::ReplaceFileWhole(folder + "/" + name, bytes) != 0) return false;
+  if (platform::ReplaceFileWhole(folder + "/" + name, copy) != 0) return false;
   // The oldest beyond the last kKept go; they are the program's own copies.
   const std::vector<std::string> all = EntryNames(places);
   for (std::size_t i = kKept; i < all.size(); ++i) platform::RemoveTree(folder + "/" + all[i]);

@@ -2,13 +2,10 @@
 #include "model/DiskTarget.h"
 #include "model/DryRunTarget.h"
 #include "platform/CommandOwner.h"
+#include "platform/Counted.h"
 
 namespace commands {
 namespace {
-
-std::string Count(int n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
 
 // A link is a file of its name with ".url" on disk; that is the name the user finds.
 std::string FileOf(const SyncChange& change) {
@@ -59,11 +56,13 @@ void LogDone(CommandOwner& owner, const SyncReport& report) {
   }
   std::string counts =
       "Favorites folder: " +
-      Count(report.Count(SyncChange::Kind::kFolderAdded), "folder", "folders") + " and " +
-      Count(report.Count(SyncChange::Kind::kLinkAdded), "link", "links") + " added, " +
-      Count(report.Count(SyncChange::Kind::kAddressReplaced), "address", "addresses") + " replaced";
+      platform::Counted(report.Count(SyncChange::Kind::kFolderAdded), "folder", "folders") +
+      " and " + platform::Counted(report.Count(SyncChange::Kind::kLinkAdded), "link", "links") +
+      " added, " +
+      platform::Counted(report.Count(SyncChange::Kind::kAddressReplaced), "address", "addresses") +
+      " replaced";
   if (const int alone = report.Count(SyncChange::Kind::kLeftAlone)) {
-    counts += ", " + Count(alone, "file", "files") + " left alone";
+    counts += ", " + platform::Counted(alone, "file", "files") + " left alone";
   }
   if (const int failed = report.Count(SyncChange::Kind::kNotWritten)) {
     counts += ", " + std::to_string(failed) + " not written";

@@ -6,6 +6,7 @@
 #include "commands/Settings.h"
 #include "model/FavoritesList.h"
 #include "model/FavoritesScan.h"
+#include "platform/Counted.h"
 
 namespace commands {
 namespace {
@@ -75,10 +76,6 @@ Loss WhatTheServerWouldLose(const FavoritesTree& local, const FavoritesTree& ser
     ++(node->IsLink() ? loss.links : loss.folders);
   });
   return loss;
-}
-
-std::string Counted(int n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 }  // namespace
@@ -161,8 +158,8 @@ Outcome Upload(Session& session) {
     }
     const Loss loss = WhatTheServerWouldLose(manager.LocalTree(), server);
     if (loss.uploadEmpty || loss.folders > 0 || loss.links > 0) {
-      const std::string holds = Counted(loss.folders, "folder", "folders") + " and " +
-                                Counted(loss.links, "link", "links");
+      const std::string holds = platform::Counted(loss.folders, "folder", "folders") + " and " +
+                                platform::Counted(loss.links, "link", "links");
       const std::string question =
           (loss.uploadEmpty ? "The upload holds no favorites at all. Uploading replaces the server "
                               "copy, which holds " +
@@ -175,7 +172,7 @@ Outcome Upload(Session& session) {
         return Outcome::kDeclined;
       }
     }
-    if (fetched == 0) KeepInHistory(places, serverFile, true);
+    if (fetched == 0) KeepInHistory(places, server.Source(), true);
     // The mail way keeps the copy in a message: the old one goes before the new one is sent.
     if (settings.method == 0 && fetched == 0 && transfer.Download(DownloadMode::kDelete) != 0) {
       owner.LogStatus("The old favorites message can't be deleted; nothing was uploaded.\r\n");
@@ -198,7 +195,7 @@ Outcome Download(Session& session, DownloadMode mode) {
     const Places& places = session.GetPlaces();
     const std::string serverFile = places.WorkingFile(Places::kServerFile);
     if (session.Manager().LoadServerCopy(serverFile) != 0) return Outcome::kFailed;
-    KeepInHistory(places, serverFile, false);
+    KeepInHistory(places, session.Manager().ServerTree().Source(), false);
     return Outcome::kDone;
   });
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/CommandOwner.h"
+#include "platform/Counted.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileTree.h"
 #include "platform/Trash.h"
@@ -20,16 +21,13 @@ void FavoritesBackup::Log(const std::string& line) {
 
 namespace {
 
-std::string Count(std::size_t n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 // "12 files and 3 folders", with the symbolic links when there are any.
 std::string Copied(const platform::CopyCounts& counts) {
-  std::string text = Count(counts.files, "file", "files");
+  std::string text = platform::Counted(counts.files, "file", "files");
   text += counts.links > 0 ? ", " : " and ";
-  text += Count(counts.folders, "folder", "folders");
-  if (counts.links > 0) text += " and " + Count(counts.links, "symbolic link", "symbolic links");
+  text += platform::Counted(counts.folders, "folder", "folders");
+  if (counts.links > 0)
+    text += " and " + platform::Counted(counts.links, "symbolic link", "symbolic links");
   return text;
 }
 

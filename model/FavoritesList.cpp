@@ -116,14 +116,6 @@ class ListWriter {
 
   bool Done() const { return m_node == nullptr; }
 
-  // The size of all lines still to write.
-  std::size_t Remaining() const {
-    ListWriter copy = *this;
-    std::size_t size = 0;
-    for (; copy.m_node; copy.Advance()) size += copy.LineSize();
-    return size - m_offset;
-  }
-
   // Fills up to room bytes; returns how many.
   std::size_t Fill(char* out, std::size_t room) {
     char* const start = out;
@@ -136,10 +128,6 @@ class ListWriter {
   }
 
  private:
-  std::size_t LineSize() const {
-    return static_cast<std::size_t>(m_depth) + m_node->text.size() + 2;
-  }
-
   // Every whole line that fits, the common case. The walk is kept in locals: a store through the
   // char pointer may alias anything, which would make the compiler reload every member.
   char* WholeLines(char* out, char* end) {
@@ -195,8 +183,6 @@ class ListWriter {
     return true;
   }
 
-  void Advance() { m_node = Next(m_node, m_depth, m_top); }
-
   // The next written node in pre-order below top, or null; depth follows it.
   static const FavoriteNode* Next(const FavoriteNode* node, int& depth, const FavoriteNode* top) {
     const FavoriteNode* next = node->nextSibling;
@@ -226,10 +212,6 @@ class ListWriter {
 // Pieces of the list go out through a buffer that stays in the processor's cache.
 constexpr std::size_t kPiece = 64 * 1024;
 
-}  // namespace
-
-namespace {
-
 // Fills the text in place: the lines go straight into its free capacity, which is neither
 // cleared first nor copied from a buffer. When the capacity runs out the text doubles.
 void AppendAll(ListWriter& writer, std::string& text) {
@@ -245,12 +227,6 @@ void AppendAll(ListWriter& writer, std::string& text) {
 }
 
 }  // namespace
-
-void AppendText(const FavoriteNode* node, int depth, std::string& text) {
-  ListWriter writer(node, depth);
-  text.reserve(text.size() + writer.Remaining());
-  AppendAll(writer, text);
-}
 
 std::string BuildText(const FavoritesTree& tree) {
   ListWriter writer(tree.Root(), 0);

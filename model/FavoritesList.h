@@ -11,8 +11,6 @@
 // leading TABs, CR LF after every line, excluded nodes left out with their descendants. Writer and
 // reader walk with explicit stacks, as a list from outside may describe a tree of any depth.
 
-// Appends the lines of the node and its descendants; nothing for a null or excluded node.
-void AppendText(const FavoriteNode* node, int depth, std::string& text);
 // The list of the whole tree.
 std::string BuildText(const FavoritesTree& tree);
 // Stores the list in the file, whole or not at all: 0, or 1 when it can't be written (an earlier

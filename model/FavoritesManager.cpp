@@ -1,7 +1,10 @@
 #include "model/FavoritesManager.h"
 
+#include <string>
+
 #include "model/FavoritesList.h"
 #include "model/FavoritesScan.h"
+#include "platform/WholeFile.h"
 
 ScanReport FavoritesManager::ScanLocal(const std::string& favoritesFolder) {
   const ScanReport report = ScanFavorites(m_localTree, favoritesFolder);
@@ -27,8 +30,14 @@ bool FavoritesManager::TakeChangedServerCopy() {
   if (m_serverFile.empty() || m_serverTree.Empty() || m_serverTree.Source().data() == nullptr) {
     return false;
   }
+  // The bytes are compared first: the copy is read into a tree only when it did change.
+  std::string bytes;
+  if (!platform::ReadWholeFile(m_serverFile, bytes, kMaxListSize) ||
+      bytes == m_serverTree.Source()) {
+    return false;
+  }
   FavoritesTree now;
-  if (Load(now, m_serverFile) != 0 || now.Source() == m_serverTree.Source()) return false;
+  LoadText(now, std::move(bytes));
   m_serverTree = std::move(now);
   ++m_serverGeneration;
   return true;

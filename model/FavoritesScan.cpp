@@ -5,10 +5,6 @@
 #include "platform/DirectoryWalker.h"
 #include "platform/ShortcutFile.h"
 
-int ReadShortcutUrl(const std::string& path, std::string& url) {
-  return platform::LoadShortcutUrl(path, url) ? 0 : 1;
-}
-
 namespace {
 
 // A file's name without its last extension: "Daily.News.url" -> "Daily.News", ".cache" -> "".

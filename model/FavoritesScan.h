@@ -6,9 +6,6 @@
 #include "model/FavoriteNode.h"
 #include "model/FavoritesTree.h"
 
-// Reads a shortcut file's URL: 0 when a URL was copied, 1 when the file holds none.
-int ReadShortcutUrl(const std::string& path, std::string& url);
-
 // What a scan left out because it could not read it, or because the favorites list could not
 // carry it. Files that are simply not shortcuts are not counted: they never were favorites.
 struct ScanReport {

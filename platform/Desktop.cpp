@@ -28,12 +28,4 @@ bool OpenFolderWindow(const std::string& path) {
   return Start("xdg-open", {Argument(path)});
 }
 
-bool OpenInTextEditor(const std::string& path) {
-  return Start("xdg-open", {Argument(path)});
-}
-
-bool PrintTextFile(const std::string& path) {
-  return Start("lp", {QStringLiteral("--"), Argument(path)});
-}
-
 }  // namespace platform

@@ -329,10 +329,6 @@ FtpConnection::FtpConnection(const std::string& host, int port, const std::strin
 
 FtpConnection::~FtpConnection() = default;
 
-const std::string& FtpConnection::LastReply() const {
-  return m_session->lastReply;
-}
-
 FtpConnection::Result FtpConnection::PutFile(const std::string& localPath,
                                              const std::string& remotePath) {
   Session& s = *m_session;

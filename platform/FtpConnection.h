@@ -57,8 +57,6 @@ class FtpConnection {
   Result PutFile(const std::string& localPath, const std::string& remotePath);
   // Retrieves remotePath into localPath. The local file is replaced only by a complete copy.
   Result GetFile(const std::string& remotePath, const std::string& localPath);
-  // The server's last reply line, for messages.
-  const std::string& LastReply() const;
 
  private:
   struct Session;

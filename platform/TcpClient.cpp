@@ -53,6 +53,10 @@ std::string LibraryError() {
 }  // namespace
 
 struct TcpClient::Tls {
+  // The context's verify callback finds this verification through it, in the handshake and in any
+  // later one the server asks for: it lives as long as the context.
+  explicit Tls(const std::string& host, const TlsTrust& trust) : verification(host, trust) {}
+  TlsVerification verification;
   SSL_CTX* ctx = nullptr;
   SSL* ssl = nullptr;
   ~Tls() {
@@ -155,11 +159,11 @@ TlsOutcome TcpClient::StartTls(const std::string& host, const TlsTrust& trust,
     return outcome;
   }
   IgnoreBrokenPipes();
-  TlsVerification verification(host, trust);
-  auto tls = std::make_unique<Tls>();
+  auto tls = std::make_unique<Tls>(host, trust);
+  const TlsVerification& verification = tls->verification;
   tls->ctx = SSL_CTX_new(TLS_client_method());
   if (!tls->ctx || SSL_CTX_set_min_proto_version(tls->ctx, TLS1_2_VERSION) != 1 ||
-      !verification.Prepare(tls->ctx) || !(tls->ssl = SSL_new(tls->ctx)) ||
+      !tls->verification.Prepare(tls->ctx) || !(tls->ssl = SSL_new(tls->ctx)) ||
       SSL_set_fd(tls->ssl, m_fd) != 1) {
     outcome.error = trust.caFile.empty() ? LibraryError() : "can't read " + trust.caFile;
     return outcome;

@@ -10,7 +10,7 @@ namespace platform {
 
 // The verification of one TLS client connection, shared by the mail socket and the FTP session:
 // the trust store, the host name, and the certificates the user pinned. Lives as long as the
-// handshake that uses it.
+// context it prepared: the context's callback finds it there at every handshake.
 class TlsVerification {
  public:
   TlsVerification(std::string host, TlsTrust trust);
@@ -23,7 +23,6 @@ class TlsVerification {
   const CertificateCheck& Check() const { return m_check; }
   // The text for a failed handshake: the certificate's reason when it was the cause.
   std::string Describe(const std::string& libraryText) const;
-  bool Pinned() const { return !m_trust.pinned.empty(); }
 
  private:
   static int Verify(int ok, X509_STORE_CTX* store);

@@ -261,10 +261,10 @@ TEST_F(Commands, PathsNameNodesForShowAndExclude) {
 TEST_F(Commands, TheHistoryKeepsTheLastTwentyCopies) {
   const std::string serverFile = places_.WorkingFile(Places::kServerFile);
   for (int i = 1; i <= 23; ++i) {
-    WriteFile(serverFile, "Favorites\r\n\tcopy " + std::to_string(i) + "\r\n");
-    ASSERT_TRUE(commands::KeepInHistory(places_, serverFile, i % 2 == 0));
+    const std::string copy = "Favorites\r\n\tcopy " + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(commands::KeepInHistory(places_, copy, i % 2 == 0));
     if (i == 23) {
-      ASSERT_TRUE(commands::KeepInHistory(places_, serverFile, false));
+      ASSERT_TRUE(commands::KeepInHistory(places_, copy, false));
     }
   }
   const std::vector<commands::HistoryEntry> history = commands::History(session_);

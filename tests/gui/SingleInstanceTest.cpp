@@ -1,6 +1,7 @@
 // One window per user: a second start finds the first by the lock and the socket in the state
 // folder and hands its request over.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -14,6 +15,9 @@ TEST(SingleInstance, ALaterStartHandsItsRequestToTheFirst) {
   const std::string folder = state / "deep/Quillmere";
   SingleInstance first(folder);
   ASSERT_TRUE(first.IsFirst());
+  struct stat st {};
+  ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u) << "the state folder is the user's own";
   QSignalSpy requests(&first, &SingleInstance::requested);
   {
     SingleInstance second(folder);
