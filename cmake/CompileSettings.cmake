@@ -3,8 +3,8 @@ add_library(quillmere_settings INTERFACE)
 # Includes name their layer: "model/FavoritesTree.h".
 target_include_directories(quillmere_settings INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(quillmere_settings INTERFACE -Wall -Wextra -Werror)
-# GCC 12 reports overlapping copies inside std::string that can't happen (its bug 105329, fixed
-# in 13) wherever a literal is added to a string at -O2 and above.
+# GCC 12 reports overlapping copies inside std::string that can't happen wherever a literal is
+# added to a string at -O2 and above; GCC 13 no longer does.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   target_compile_options(quillmere_settings INTERFACE -Wno-restrict)
 endif()

@@ -15,6 +15,7 @@
 
 #include "platform/FtpError.h"
 #include "platform/TlsVerification.h"
+#include "platform/WholeFile.h"
 
 namespace platform {
 
@@ -61,8 +62,7 @@ struct FtpConnection::Session {
   // Per transfer.
   bool forged = false;
   bool tooLarge = false;
-  std::FILE* download = nullptr;
-  std::uintmax_t received = 0;
+  std::string downloaded;
 
   ~Session() {
     if (multi && curl) curl_multi_remove_handle(multi, curl);
@@ -209,12 +209,12 @@ struct FtpConnection::Session {
   static std::size_t OnData(char* data, std::size_t size, std::size_t count, void* self) {
     auto* s = static_cast<Session*>(self);
     const std::size_t length = size * count;
-    if (s->received + length > s->options.maxDownload) {
+    if (s->downloaded.size() + length > s->options.maxDownload) {
       s->tooLarge = true;
       return 0;
     }
-    s->received += length;
-    return std::fwrite(data, 1, length, s->download);
+    s->downloaded.append(data, length);
+    return length;
   }
 
   // A data connection in active mode is accepted from the server's address alone: anyone else
@@ -350,47 +350,23 @@ FtpConnection::Result FtpConnection::PutFile(const std::string& localPath,
 FtpConnection::Result FtpConnection::GetFile(const std::string& remotePath,
                                              const std::string& localPath) {
   Session& s = *m_session;
-  // Fetched into a file of a unique name beside the local one and renamed over it: a failed or
-  // cut transfer leaves the earlier copy as it was, and two runs never share a file.
-  const std::size_t slash = localPath.rfind('/');
-  std::string part = (slash == std::string::npos ? std::string() : localPath.substr(0, slash + 1)) +
-                     ".quillmere-XXXXXX";
-  const int fd = ::mkostemp(part.data(), O_CLOEXEC);
-  if (fd < 0) return Result::kFailed;
-  // mkostemp makes the file private; the copy gets the mode a new file would have.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  s.download = ::fdopen(fd, "wb");
-  if (!s.download) {
-    ::close(fd);
-    ::unlink(part.c_str());
-    return Result::kFailed;
-  }
-  s.received = 0;
+  // Held in memory (the caller bounds it with maxDownload) and stored whole when it arrived
+  // whole: a failed or cut transfer leaves the earlier copy as it was, and two runs never share
+  // a file.
+  s.downloaded.clear();
   curl_easy_setopt(s.curl, CURLOPT_WRITEFUNCTION, Session::OnData);
   curl_easy_setopt(s.curl, CURLOPT_WRITEDATA, &s);
   curl_easy_setopt(s.curl, CURLOPT_MAXFILESIZE_LARGE,
                    static_cast<curl_off_t>(std::min<std::uintmax_t>(
                        s.options.maxDownload, std::numeric_limits<curl_off_t>::max())));
-  Result result = s.Transfer(s.UrlFor(remotePath), [&s] {
-    std::rewind(s.download);
-    s.received = 0;
-    if (::ftruncate(::fileno(s.download), 0) != 0) s.tooLarge = true;
-  });
+  Result result = s.Transfer(s.UrlFor(remotePath), [&s] { s.downloaded.clear(); });
   curl_easy_setopt(s.curl, CURLOPT_WRITEFUNCTION, nullptr);
   curl_easy_setopt(s.curl, CURLOPT_WRITEDATA, nullptr);
   curl_easy_setopt(s.curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t{0});
-  const bool closed = std::fclose(s.download) == 0;
-  s.download = nullptr;
-  if (result == Result::kWhole && !closed) result = Result::kFailed;
-  std::error_code error;
-  if (result == Result::kWhole) {
-    std::filesystem::rename(part, localPath, error);
-    if (!error) return Result::kWhole;
+  if (result == Result::kWhole && ReplaceFileWhole(localPath, s.downloaded) != 0) {
     result = Result::kFailed;
   }
-  std::filesystem::remove(part, error);
+  s.downloaded = {};
   return result;
 }
 

@@ -61,8 +61,9 @@ void CPreviewPage::paintEvent(QPaintEvent*) {
   QPainter painter(viewport());
   painter.fillRect(viewport()->rect(), Qt::white);
   const QStringList lines = PaintedLines();
+  // The scroll ranges were set when the page was shown, resized or zoomed: measuring every line
+  // at each paint would cost a scroll step as much as opening the window.
   const ListLayout layout = Layout();
-  UpdateRanges(lines, layout);
   painter.setFont(layout.GetFont());
   painter.setPen(Qt::black);
   const int lineHeight = layout.LineHeight();

@@ -15,11 +15,8 @@ constexpr std::string_view kTimedOut = "server did not answer in time\r\n";
 constexpr std::string_view kLost = "connection lost\r\n";
 constexpr std::string_view kTooLong = "server reply too long\r\n";
 constexpr std::string_view kDamaged = "favorites message damaged\r\n";
-constexpr std::string_view kCancelled = "transfer cancelled\r\n";
-constexpr std::string_view kTooLarge = "server copy larger than 64 MiB: refused\r\n";
 
 // A status line is logged as the reply buffer of one read showed it: at most this many bytes.
-constexpr std::size_t kLoggedReply = 1023;
 constexpr std::size_t kReadChunk = 64 * 1024;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -140,7 +137,7 @@ bool CMailSocket::Connect(CommandOwner* owner, const std::string& host, int port
   const auto deadline = std::min(platform::StreamConnection::Clock::now() + m_connectLimit, m_end);
   const platform::IoResult connected = client->Connect(host, port, deadline);
   if (connected != platform::IoResult::kOk) {
-    LogStatus(connected == platform::IoResult::kCancelled ? kCancelled : "connection fail\r\n");
+    LogStatus(connected == platform::IoResult::kCancelled ? kCancelledLine : "connection fail\r\n");
     return false;
   }
   m_connection = std::move(client);
@@ -181,7 +178,7 @@ bool CMailSocket::Negotiate(std::string_view line, bool multiLine) {
 
 bool CMailSocket::Cancelled() {
   if (!m_pOwner || !m_pOwner->Interrupted()) return false;
-  Fail(kCancelled);
+  Fail(kCancelledLine);
   return true;
 }
 
@@ -209,7 +206,7 @@ bool CMailSocket::Send(std::string_view bytes) {
 
 void CMailSocket::Fail(platform::IoResult why) {
   if (why == platform::IoResult::kCancelled) {
-    Fail(kCancelled);
+    Fail(kCancelledLine);
   } else if (why == platform::IoResult::kTimedOut &&
              platform::StreamConnection::Clock::now() >= m_end) {
     Fail(TimeLimitLine(m_totalLimit));
@@ -235,7 +232,7 @@ bool CMailSocket::ReadReply(ReplyKind kind) {
   std::size_t end = frame.End(m_pending);
   while (end == std::string::npos) {
     if (m_pending.size() > limit) {
-      Fail(retrieval ? kTooLarge : kTooLong);
+      Fail(retrieval ? kServerCopyTooLargeLine : kTooLong);
       return false;
     }
     const std::size_t room = std::min(kReadChunk, limit + 1 - m_pending.size());
@@ -378,7 +375,7 @@ void CMailSocket::RetrieveBase64List(std::size_t field) {
     length = length * 16 + static_cast<std::size_t>(digit);
   }
   if (length > kMaxListBytes) {
-    LogStatus(kTooLarge);
+    LogStatus(kServerCopyTooLargeLine);
     return;
   }
   std::optional<std::string> list = DecodeBase64(reply.substr(field + 8, m_contentEnd - field - 8));

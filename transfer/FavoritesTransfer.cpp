@@ -31,10 +31,6 @@ bool HoldsLineBreakOrNul(std::string_view text) {
   return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 // Whether a reply names a capability on one of its lines ("250-STARTTLS", "STLS"), in any case.
 bool Offers(std::string_view reply, std::string_view capability, std::size_t skip) {
   while (!reply.empty()) {
@@ -220,10 +216,10 @@ FavoritesTransfer::Opened FavoritesTransfer::TryOpenMail(const ServerAddress& se
   if (smtp) {
     if (!m_socket.Negotiate("ehlo pelgo\r\n", false)) return Opened::kFailed;
     offered =
-        StartsWith(m_socket.LastReply(), "250") && Offers(m_socket.LastReply(), "STARTTLS", 4);
+        m_socket.LastReply().starts_with("250") && Offers(m_socket.LastReply(), "STARTTLS", 4);
   } else {
     if (!m_socket.Negotiate("capa\r\n", true)) return Opened::kFailed;
-    offered = StartsWith(m_socket.LastReply(), "+OK") && Offers(m_socket.LastReply(), "STLS", 0);
+    offered = m_socket.LastReply().starts_with("+OK") && Offers(m_socket.LastReply(), "STLS", 0);
   }
   if (!offered) {
     if (!required) return Opened::kOpen;
@@ -233,8 +229,8 @@ FavoritesTransfer::Opened FavoritesTransfer::TryOpenMail(const ServerAddress& se
     return Opened::kFailed;
   }
   if (!m_socket.Negotiate(smtp ? "starttls\r\n" : "stls\r\n", false)) return Opened::kFailed;
-  if (!StartsWith(m_socket.LastReply(), smtp ? "220" : "+OK")) {
-    LogStatus(std::string_view(m_socket.LastReply()).substr(0, 1023));
+  if (!m_socket.LastReply().starts_with(smtp ? "220" : "+OK")) {
+    LogStatus(std::string_view(m_socket.LastReply()).substr(0, kLoggedReply));
     if (required) {
       m_socket.Close();
       return Opened::kFailed;
@@ -259,7 +255,7 @@ bool FavoritesTransfer::OpenMail(const ServerAddress& server, bool smtp) {
 bool FavoritesTransfer::Authenticate() {
   int result = m_socket.SendCommand("auth login\r\n", 1);
   // AUTH is an extension of EHLO: a server that wants it asked for that way gets it.
-  if (result < 0 && m_socket.IsOpen() && StartsWith(m_socket.LastReply(), "503")) {
+  if (result < 0 && m_socket.IsOpen() && m_socket.LastReply().starts_with("503")) {
     if (m_socket.SendCommand("ehlo pelgo\r\n", 1) < 0) return false;
     result = m_socket.SendCommand("auth login\r\n", 1);
   }
@@ -268,7 +264,7 @@ bool FavoritesTransfer::Authenticate() {
     // A server that doesn't offer LOGIN offers PLAIN: every SASL server must.
     const std::string& reply = m_socket.LastReply();
     const bool mechanismRefused =
-        StartsWith(reply, "504") || (StartsWith(reply, "535") && MentionsMechanism(reply));
+        reply.starts_with("504") || (reply.starts_with("535") && MentionsMechanism(reply));
     if (!mechanismRefused) return false;
     std::string plain(1, '\0');
     plain += m_settings.user;
@@ -400,10 +396,10 @@ void FavoritesTransfer::LogFtpEnding(platform::FtpConnection::Result result, std
   using Result = platform::FtpConnection::Result;
   switch (result) {
     case Result::kCancelled:
-      LogStatus("transfer cancelled\r\n");
+      LogStatus(kCancelledLine);
       return;  // the user knows the rest
     case Result::kTooLarge:
-      LogStatus("server copy larger than 64 MiB: refused\r\n");
+      LogStatus(kServerCopyTooLargeLine);
       break;
     case Result::kStalled:
       LogStatus("ftp server did not answer in time\r\n");

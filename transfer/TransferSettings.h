@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 // The largest favorites list a transfer sends or accepts, by any way.
 inline constexpr std::size_t kMaxListBytes = std::size_t{64} << 20;
@@ -15,6 +16,13 @@ inline std::string TimeLimitLine(std::chrono::milliseconds limit) {
   return "transfer stopped at its time limit of " + std::to_string((limit.count() + 999) / 1000) +
          " s\r\n";
 }
+
+// The status lines of a transfer the user stopped, and of a server copy over kMaxListBytes.
+inline constexpr std::string_view kCancelledLine = "transfer cancelled\r\n";
+inline constexpr std::string_view kServerCopyTooLargeLine =
+    "server copy larger than 64 MiB: refused\r\n";
+// How much of a server's reply a status line shows.
+inline constexpr std::size_t kLoggedReply = 1023;
 
 // The settings one transfer works with, read from the store when a command starts.
 struct TransferSettings {
