@@ -9,13 +9,10 @@
 namespace platform {
 namespace {
 
-int CompareNoCase(const std::string& a, const std::string& b) {
+int CompareNoCase(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    // Folded to upper case, as a case-insensitive file system compares names, so the order does
-    // not change with the case a browser gave a name: "_" then sorts after the letters, not
-    // before them.
     if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
     if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
     if (x != y) return x < y ? -1 : 1;
@@ -24,6 +21,11 @@ int CompareNoCase(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
+
+bool NameBefore(std::string_view a, std::string_view b) {
+  const int c = CompareNoCase(a, b);
+  return c != 0 ? c < 0 : a < b;
+}
 
 bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) {
   entries.clear();
@@ -41,8 +43,7 @@ bool ListDirectory(const std::string& path, std::vector<DirectoryEntry>& entries
   }
   ::closedir(dir);
   std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
-    const int c = CompareNoCase(a.name, b.name);
-    return c != 0 ? c < 0 : a.name < b.name;
+    return NameBefore(a.name, b.name);
   });
   return true;
 }

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/DirectoryListing.h"
+
 namespace platform {
 namespace {
 
@@ -20,25 +22,6 @@ constexpr std::size_t kListBuffer = 32 * 1024;
 // Most shortcut files fit with room to spare: one read tells the whole file.
 constexpr std::size_t kFileBuffer = 64 * 1024;
 
-// By name without regard to ASCII case, folded to upper case as the Windows file system compares
-// names ("_" after the letters), then byte for byte.
-bool NameBefore(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-    if (x != y) return x < y;
-    if (x == 0) break;
-  }
-  return false;
-}
-
-bool Before(const char* a, const char* b) {
-  if (NameBefore(a, b)) return true;
-  if (NameBefore(b, a)) return false;
-  return std::strcmp(a, b) < 0;
-}
-
 bool IsReadFailure(int error) {
   return error == EACCES || error == EPERM || error == EIO;
 }
@@ -48,6 +31,7 @@ bool IsReadFailure(int error) {
 struct DirectoryWalker::Level {
   struct Entry {
     std::size_t name;  // offset in names
+    unsigned length;
     unsigned char type;
   };
   int fd = -1;  // -1 while closed to spare descriptors
@@ -86,14 +70,15 @@ bool DirectoryWalker::List(Level& level) {
       at += entry->d_reclen;
       const char* name = entry->d_name;
       if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-      level.entries.push_back({level.names.size(), entry->d_type});
-      level.names.append(name, std::strlen(name) + 1);
+      const std::size_t length = std::strlen(name);
+      level.entries.push_back({level.names.size(), static_cast<unsigned>(length), entry->d_type});
+      level.names.append(name, length + 1);
     }
   }
   const char* names = level.names.data();
   std::sort(level.entries.begin(), level.entries.end(),
             [names](const Level::Entry& a, const Level::Entry& b) {
-              return Before(names + a.name, names + b.name);
+              return NameBefore({names + a.name, a.length}, {names + b.name, b.length});
             });
   return ok;
 }
