@@ -38,20 +38,6 @@ void ForEachWithKey(const FavoriteNode* root, bool skipExcluded, Visit visit) {
   }
 }
 
-// Whether two trees hold the same texts in the same shape, marks aside.
-bool SameTree(const FavoritesTree& a, const FavoritesTree& b) {
-  std::vector<std::string> keys;
-  ForEachWithKey(a.Root(), false,
-                 [&keys](const FavoriteNode*, const std::string& key) { keys.push_back(key); });
-  std::size_t at = 0;
-  bool same = true;
-  ForEachWithKey(b.Root(), false, [&](const FavoriteNode*, const std::string& key) {
-    same = same && at < keys.size() && keys[at] == key;
-    ++at;
-  });
-  return same && at == keys.size();
-}
-
 struct Loss {
   int folders = 0;
   int links = 0;
@@ -63,13 +49,12 @@ struct Loss {
 Loss WhatTheServerWouldLose(const FavoritesTree& local, const FavoritesTree& server) {
   Loss loss;
   std::unordered_set<std::string> uploaded;
-  ForEachWithKey(local.Root(), true, [&](const FavoriteNode*, const std::string& key) {
-    uploaded.insert(key);
-    loss.uploadEmpty = false;
-  });
-  if (local.Root() && local.Root()->excluded) {
-    uploaded.clear();
-    loss.uploadEmpty = true;
+  // An unchecked root uploads nothing at all.
+  if (!local.Root() || !local.Root()->excluded) {
+    ForEachWithKey(local.Root(), true, [&](const FavoriteNode*, const std::string& key) {
+      uploaded.insert(key);
+      loss.uploadEmpty = false;
+    });
   }
   ForEachWithKey(server.Root(), false, [&](const FavoriteNode* node, const std::string& key) {
     if (uploaded.count(key)) return;
@@ -119,10 +104,7 @@ Outcome Upload(Session& session) {
 
   // The check boxes belong to the tree the local view shows: when the Favorites folder changed
   // since, the user sees it anew and checks again before anything is sent.
-  FavoritesTree onDisk;
-  ScanFavorites(onDisk, places.FavoritesFolder());
-  if (!SameTree(onDisk, manager.LocalTree())) {
-    manager.ScanLocal(places.FavoritesFolder());
+  if (manager.TakeChangedLocalTree(places.FavoritesFolder())) {
     owner.LogStatus(
         "The Favorites folder has changed since it was shown. Check the local favorites again, "
         "then upload.\r\n");

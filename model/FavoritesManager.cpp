@@ -6,10 +6,43 @@
 #include "model/FavoritesScan.h"
 #include "platform/WholeFile.h"
 
+namespace {
+
+// The node after this one in pre-order below top, checked or not; null after the last.
+const FavoriteNode* NextInOrder(const FavoriteNode* node, const FavoriteNode* top) {
+  if (node->firstChild) return node->firstChild;
+  for (; node != top; node = node->parent) {
+    if (node->nextSibling) return node->nextSibling;
+  }
+  return nullptr;
+}
+
+// Whether two trees hold the same texts in the same shape, marks aside: in pre-order, the text
+// and the child count of each node tell the whole tree.
+bool SameNodes(const FavoritesTree& a, const FavoritesTree& b) {
+  const FavoriteNode* x = a.Root();
+  const FavoriteNode* y = b.Root();
+  for (; x && y; x = NextInOrder(x, a.Root()), y = NextInOrder(y, b.Root())) {
+    if (x->text != y->text || x->childCount != y->childCount) return false;
+  }
+  return x == y;
+}
+
+}  // namespace
+
 ScanReport FavoritesManager::ScanLocal(const std::string& favoritesFolder) {
   const ScanReport report = ScanFavorites(m_localTree, favoritesFolder);
   ++m_localGeneration;
   return report;
+}
+
+bool FavoritesManager::TakeChangedLocalTree(const std::string& favoritesFolder) {
+  FavoritesTree onDisk;
+  ScanFavorites(onDisk, favoritesFolder);
+  if (SameNodes(onDisk, m_localTree)) return false;
+  m_localTree = std::move(onDisk);
+  ++m_localGeneration;
+  return true;
 }
 
 int FavoritesManager::PrepareUpload(const std::string& localFile) const {

@@ -22,6 +22,10 @@ class FavoritesManager {
 
   // Rebuilds the local tree from the Favorites folder; says what it could not read.
   ScanReport ScanLocal(const std::string& favoritesFolder);
+  // Whether the Favorites folder now scans to another tree than the local one (leaving out what
+  // the view would not show, and with no regard to check marks). If so, that tree replaces the
+  // local one, so the view shows it and the user checks it anew.
+  bool TakeChangedLocalTree(const std::string& favoritesFolder);
   // Writes the local tree, without the unchecked nodes, to the upload's list file: 0, or 1 when
   // it can't be written (an earlier file then stays whole).
   int PrepareUpload(const std::string& localFile) const;
