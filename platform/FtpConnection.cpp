@@ -309,9 +309,9 @@ FtpConnection::FtpConnection(const std::string& host, int port, const std::strin
     if (code == CURLE_OK) break;
     const CertificateCheck& check = s.verification->Check();
     if (!check.reason.empty()) {
-      // Asked once: a certificate trusted now and refused again is not asked about twice.
-      if (attempt == 0 && check.selfSigned && options.trustCertificate &&
-          options.trustCertificate(check)) {
+      // Asked once (the callback decides which certificates may be trusted at all): a
+      // certificate trusted now and refused again is not asked about twice.
+      if (attempt == 0 && options.trustCertificate && options.trustCertificate(check)) {
         options.trust.pinned.push_back(check.fingerprint);
         continue;
       }
